@@ -1,0 +1,247 @@
+#include "rtl/Stream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "rtl/Exception.h"
+
+namespace rtl {
+
+namespace {
+
+int64_t resolveSeek(int64_t offset, SeekOrigin origin, int64_t current, int64_t size) {
+    int64_t base = 0;
+    switch (origin) {
+        case SeekOrigin::Beginning: base = 0; break;
+        case SeekOrigin::Current: base = current; break;
+        case SeekOrigin::End: base = size; break;
+    }
+    if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0)
+        throw EStreamError("Invalid stream position");
+    return base + offset;
+}
+
+}  // namespace
+
+int64_t TStream::size() {
+    const int64_t here = seek(0, SeekOrigin::Current);
+    const int64_t end = seek(0, SeekOrigin::End);
+    seek(here, SeekOrigin::Beginning);
+    return end;
+}
+
+void TStream::readBuffer(void* buffer, int64_t count) {
+    auto* out = static_cast<char*>(buffer);
+    while (count > 0) {
+        const int64_t got = read(out, count);
+        if (got <= 0) throw EReadError("Stream read error");
+        out += got;
+        count -= got;
+    }
+}
+
+void TStream::writeBuffer(const void* buffer, int64_t count) {
+    const auto* in = static_cast<const char*>(buffer);
+    while (count > 0) {
+        const int64_t put = write(in, count);
+        if (put <= 0) throw EWriteError("Stream write error");
+        in += put;
+        count -= put;
+    }
+}
+
+int64_t TStream::copyFrom(TStream& source, int64_t count) {
+    if (count == 0) {
+        source.setPosition(0);
+        count = source.size();
+    }
+    constexpr int64_t kChunk = 64 * 1024;
+    std::vector<char> chunk(static_cast<size_t>(std::min(count, kChunk)));
+    int64_t copied = 0;
+    while (copied < count) {
+        const int64_t n = std::min(kChunk, count - copied);
+        source.readBuffer(chunk.data(), n);
+        writeBuffer(chunk.data(), n);
+        copied += n;
+    }
+    return copied;
+}
+
+// --- TMemoryStream ---
+
+void TMemoryStream::reserveFor(int64_t needed) {
+    if (needed <= static_cast<int64_t>(m_data.size())) return;
+    int64_t capacity = std::max<int64_t>(static_cast<int64_t>(m_data.size()) * 2, 8192);
+    if (capacity < needed) capacity = needed;
+    try {
+        m_data.resize(static_cast<size_t>(capacity));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory("Out of memory while expanding memory stream");
+    }
+}
+
+int64_t TMemoryStream::read(void* buffer, int64_t count) {
+    if (count <= 0 || m_position >= m_size) return 0;
+    const int64_t n = std::min(count, m_size - m_position);
+    std::memcpy(buffer, m_data.data() + m_position, static_cast<size_t>(n));
+    m_position += n;
+    return n;
+}
+
+int64_t TMemoryStream::write(const void* buffer, int64_t count) {
+    if (count <= 0) return 0;
+    if (m_position > INT64_MAX - count) throw EWriteError("Stream write error");
+    const int64_t end = m_position + count;
+    reserveFor(end);
+    if (m_position > m_size) std::memset(m_data.data() + m_size, 0, static_cast<size_t>(m_position - m_size));
+    std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
+    m_position = end;
+    m_size = std::max(m_size, end);
+    return count;
+}
+
+int64_t TMemoryStream::seek(int64_t offset, SeekOrigin origin) {
+    m_position = resolveSeek(offset, origin, m_position, m_size);
+    return m_position;
+}
+
+void TMemoryStream::setSize(int64_t newSize) {
+    if (newSize < 0) throw EStreamError("Invalid stream size");
+    reserveFor(newSize);
+    if (newSize > m_size) std::memset(m_data.data() + m_size, 0, static_cast<size_t>(newSize - m_size));
+    m_size = newSize;
+    m_position = std::min(m_position, m_size);
+}
+
+void TMemoryStream::clear() {
+    m_data.clear();
+    m_data.shrink_to_fit();
+    m_size = 0;
+    m_position = 0;
+}
+
+void TMemoryStream::loadFromFile(const std::string& path) {
+    TFileStream file(path, FileMode::OpenRead);
+    const int64_t n = file.size();
+    setSize(n);
+    m_position = 0;
+    if (n > 0) file.readBuffer(m_data.data(), n);
+}
+
+void TMemoryStream::saveToFile(const std::string& path) {
+    TFileStream file(path, FileMode::Create);
+    if (m_size > 0) file.writeBuffer(m_data.data(), m_size);
+}
+
+// --- TFileStream ---
+
+TFileStream::TFileStream(const std::string& path, FileMode mode) : m_path(path) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+        case FileMode::OpenRead: flags |= O_RDONLY; break;
+        case FileMode::OpenWrite: flags |= O_WRONLY; break;
+        case FileMode::OpenReadWrite: flags |= O_RDWR; break;
+    }
+    do {
+        m_fd = ::open(path.c_str(), flags, 0666);
+    } while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0) {
+        const char* reason = std::strerror(errno);
+        if (mode == FileMode::Create)
+            throw EFCreateError(format("Cannot create file \"%s\". %s", path.c_str(), reason));
+        throw EFOpenError(format("Cannot open file \"%s\". %s", path.c_str(), reason));
+    }
+}
+
+TFileStream::~TFileStream() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int64_t TFileStream::read(void* buffer, int64_t count) {
+    if (count <= 0) return 0;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, static_cast<size_t>(count));
+        if (n >= 0) return n;
+        if (errno != EINTR) throw EReadError(format("Stream read error: %s", std::strerror(errno)));
+    }
+}
+
+int64_t TFileStream::write(const void* buffer, int64_t count) {
+    if (count <= 0) return 0;
+    for (;;) {
+        const ssize_t n = ::write(m_fd, buffer, static_cast<size_t>(count));
+        if (n >= 0) return n;
+        if (errno != EINTR) throw EWriteError(format("Stream write error: %s", std::strerror(errno)));
+    }
+}
+
+int64_t TFileStream::seek(int64_t offset, SeekOrigin origin) {
+    int whence = SEEK_SET;
+    if (origin == SeekOrigin::Current) whence = SEEK_CUR;
+    if (origin == SeekOrigin::End) whence = SEEK_END;
+    const off_t pos = ::lseek(m_fd, offset, whence);
+    if (pos < 0) throw EStreamError(format("Seek error: %s", std::strerror(errno)));
+    return pos;
+}
+
+void TFileStream::setSize(int64_t newSize) {
+    if (::ftruncate(m_fd, newSize) != 0)
+        throw EStreamError(format("Cannot set the file size: %s", std::strerror(errno)));
+    if (position() > newSize) setPosition(newSize);
+}
+
+void TFileStream::sync() {
+    if (::fsync(m_fd) != 0) throw EWriteError(format("Stream write error: %s", std::strerror(errno)));
+}
+
+// --- TStringStream ---
+
+int64_t TStringStream::read(void* buffer, int64_t count) {
+    const auto size = static_cast<int64_t>(m_data.size());
+    if (count <= 0 || m_position >= size) return 0;
+    const int64_t n = std::min(count, size - m_position);
+    std::memcpy(buffer, m_data.data() + m_position, static_cast<size_t>(n));
+    m_position += n;
+    return n;
+}
+
+int64_t TStringStream::write(const void* buffer, int64_t count) {
+    if (count <= 0) return 0;
+    const auto end = static_cast<size_t>(m_position + count);
+    if (end > m_data.size()) m_data.resize(end);
+    std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
+    m_position += count;
+    return count;
+}
+
+int64_t TStringStream::seek(int64_t offset, SeekOrigin origin) {
+    m_position = resolveSeek(offset, origin, m_position, static_cast<int64_t>(m_data.size()));
+    if (m_position > static_cast<int64_t>(m_data.size())) m_data.resize(static_cast<size_t>(m_position));
+    return m_position;
+}
+
+void TStringStream::setSize(int64_t newSize) {
+    if (newSize < 0) throw EStreamError("Invalid stream size");
+    m_data.resize(static_cast<size_t>(newSize));
+    m_position = std::min<int64_t>(m_position, newSize);
+}
+
+// --- TNullStream ---
+
+int64_t TNullStream::write(const void*, int64_t count) {
+    if (count <= 0) return 0;
+    m_position += count;
+    m_size = std::max(m_size, m_position);
+    return count;
+}
+
+int64_t TNullStream::seek(int64_t offset, SeekOrigin origin) {
+    m_position = resolveSeek(offset, origin, m_position, m_size);
+    return m_position;
+}
+
+}  // namespace rtl
