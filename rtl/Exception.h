@@ -28,8 +28,10 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Declares an exception class that derives from Base and reports its own name.
 #define RTL_DECLARE_EXCEPTION(Name, Base)                                   \
     class Name : public Base {                                              \
+        using InheritedType = Base;                                         \
+                                                                            \
     public:                                                                 \
-        using Base::Base;                                                   \
+        using InheritedType::InheritedType;                                 \
         const char* className() const noexcept override { return #Name; }  \
     }
 
