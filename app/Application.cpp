@@ -1,0 +1,63 @@
+#include "app/Application.h"
+
+#include <QMessageBox>
+
+#include "rtl/Exception.h"
+
+namespace app {
+
+namespace {
+
+void showErrorBox(std::exception_ptr error) {
+    QMessageBox box(QMessageBox::Critical, "Error", QString::fromLocal8Bit(describeException(error)), QMessageBox::Ok);
+    box.setObjectName("ErrorBox");
+    box.exec();
+}
+
+ExceptionReporter& currentReporter() {
+    static ExceptionReporter reporter = showErrorBox;
+    return reporter;
+}
+
+}  // namespace
+
+std::string describeException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const rtl::Exception& e) {
+        return std::string(e.className()) + ": " + e.message();
+    } catch (const std::exception& e) {
+        return std::string("Exception: ") + e.what();
+    } catch (...) {
+        return "Exception: unknown error";
+    }
+}
+
+void reportUnhandledException(std::exception_ptr error) {
+    // A failing reporter must not take the program down with it.
+    try {
+        currentReporter()(error);
+    } catch (...) {
+    }
+}
+
+ExceptionReporter setExceptionReporter(ExceptionReporter reporter) {
+    std::swap(currentReporter(), reporter);
+    return reporter;
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName("Tessaly");
+    setApplicationDisplayName("Tessaly");
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportUnhandledException(std::current_exception());
+        return false;
+    }
+}
+
+}  // namespace app
