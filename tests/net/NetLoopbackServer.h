@@ -138,6 +138,7 @@ private:
 class Latch {
 public:
     void release() { m_set = true; }
+    bool isSet() const { return m_set; }
     bool wait(int timeoutMs = 5000) const {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!m_set) {
