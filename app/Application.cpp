@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include <QFont>
 #include <QMessageBox>
 
 #include "rtl/Exception.h"
@@ -49,6 +50,11 @@ ExceptionReporter setExceptionReporter(ExceptionReporter reporter) {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Tessaly");
     setApplicationDisplayName("Tessaly");
+    // The window's design font; fontconfig has no alias for it, so name the
+    // metric-compatible free faces ourselves.
+    QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
+    QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
+    setFont(QFont("MS Sans Serif", 8));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

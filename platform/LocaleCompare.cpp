@@ -9,7 +9,11 @@ namespace {
 
 QCollator& userCollator() {
     static QCollator collator = [] {
-        QCollator c{QLocale::system()};
+        // The C locale collates by code point and ignores the case setting;
+        // fall back to a real language's rules so case is ignored everywhere.
+        QLocale locale = QLocale::system();
+        if (locale.language() == QLocale::C) locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        QCollator c{locale};
         c.setCaseSensitivity(Qt::CaseInsensitive);
         return c;
     }();
