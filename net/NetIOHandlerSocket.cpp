@@ -112,6 +112,8 @@ void TNetIOHandlerSocket::OpenClient(const std::string& host, int port, const st
         m_handle->SetSockOpt(IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
     ReportStatus(TNetStatus::hsConnecting, m_handle->RemoteIP);
+    // A status handler may have closed the connection (the user's Stop).
+    if (!m_handle->HasHandle) throw ENetConnClosedGracefully();
 
     if (timeout != UseDefault && timeout != 0)
         ConnectWithTimeout(timeout);

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include "net/NetAntiFreeze.h"
+#include "net/NetStackPosix.h"
 
 namespace net {
 
@@ -31,7 +32,15 @@ void TNetSocketHandle::CloseSocketHandle() {
     stack.StackCloseSocket(SocketHandle);
 }
 
+// A released handle must never reach the old descriptor number: another
+// part of the process may own it by now.
+static int refuseReleased() {
+    TNetStackPosix::SetLastError(kErrNotSocket);
+    return SocketErrorResult;
+}
+
 int TNetSocketHandle::ConnectPeer(int family) {
+    if (!HasHandle) return refuseReleased();
     const int result = GStack().StackConnect(SocketHandle, family, RemotePort, RemoteIP);
     if (result != SocketErrorResult) ReadAddresses();
     return result;
@@ -98,20 +107,24 @@ bool TNetSocketHandle::WaitReadable(int ms) {
 }
 
 int TNetSocketHandle::Receive(void* buffer, int length) {
+    if (!HasHandle) return refuseReleased();
     return GStack().StackRecv(SocketHandle, buffer, 0, length);
 }
 
 int TNetSocketHandle::Send(const void* buffer, int length) {
+    if (!HasHandle) return refuseReleased();
     return GStack().StackSend(SocketHandle, buffer, 0, length);
 }
 
 int TNetSocketHandle::ReceiveFrom(void* buffer, int length, std::string& ip, int& port) {
+    if (!HasHandle) return refuseReleased();
     return GStack().StackRecvFrom(SocketHandle, buffer, 0, length, ip, port);
 }
 
 void TNetSocketHandle::SetSockOpt(int level, int name, const void* value, int length) {
     TNetStack& stack = GStack();
-    stack.CheckResult(stack.StackSetSockOpt(SocketHandle, level, name, value, length));
+    const int result = HasHandle ? stack.StackSetSockOpt(SocketHandle, level, name, value, length) : refuseReleased();
+    stack.CheckResult(result);
 }
 
 void TNetSocketHandle::SetPeer(const std::string& ip, int port) {
