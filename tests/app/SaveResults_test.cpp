@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +17,18 @@ using namespace app;
 using testsupport::onNextModal;
 
 namespace {
+
+// The dialog lists its folder in the background and then re-selects the
+// remembered name; typing before that would be overwritten.
+void waitForDirectoryListing(QWidget* dialog) {
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    if (!model) return;
+    QEventLoop loop;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QApplication::processEvents();
+}
 
 const std::string kHeader = "\"No\",\"Keywords\",\"Searches\",\"Google\",\"Yahoo\",\"Msn\"\r\n";
 
@@ -38,6 +52,7 @@ protected:
             EXPECT_EQ(d->objectName(), "skSkinSaveDialog1");
             EXPECT_EQ(d->windowTitle(), "Save file");
             if (dialogFolder) *dialogFolder = qobject_cast<QFileDialog*>(d)->directory().absolutePath();
+            waitForDirectoryListing(d);
             d->findChild<QLineEdit*>("fileNameEdit")->setText(name);
             QMetaObject::invokeMethod(d, "accept");
         });
@@ -86,7 +101,8 @@ TEST_F(SaveResultsTest, WritesTheListInDisplayOrder) {
     EXPECT_EQ(saveAs("results.csv"), "");
     EXPECT_NE(testsupport::readFile(folder + "results.csv").find("\"4\",\"more\""), std::string::npos);
     EXPECT_EQ(saveAs("notes.txt"), "");
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "notes.txt.csv")));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder + "notes.txt.csv")))
+        << QDir(dir.path()).entryList(QDir::Files).join(",").toStdString();
 }
 
 TEST_F(SaveResultsTest, AFailedSaveSaysWhy) {
