@@ -177,10 +177,13 @@ TDateTimeParts DecodeDateTime(TDateTime value) {
     if (std::isnan(value)) value = 0;
     value = value < lowest ? lowest : value > highest ? highest : value;
 
-    const long long seconds = std::llround(value * kSecondsPerDay);
-    long long days = seconds / kSecondsPerDay;
-    long long inDay = seconds % kSecondsPerDay;
-    if (inDay < 0) inDay += kSecondsPerDay, --days;
+    // To the nearest millisecond, then whole seconds: a time is never moved later.
+    constexpr long long kMillisPerDay = kSecondsPerDay * 1000;
+    const long long millis = std::llround(value * kMillisPerDay);
+    long long days = millis / kMillisPerDay;
+    long long millisInDay = millis % kMillisPerDay;
+    if (millisInDay < 0) millisInDay += kMillisPerDay, --days;
+    const long long inDay = millisInDay / 1000;
     TDateTimeParts parts;
     civilFromDays(days - kEpochShift, parts);
     parts.hour = static_cast<int>(inDay / 3600);

@@ -26,7 +26,7 @@ struct TDateTimeParts {
 bool TryEncodeDate(int year, int month, int day, TDateTime& out);
 // Hour 0..23, minute and second 0..59; false otherwise.
 bool TryEncodeTime(int hour, int minute, int second, TDateTime& out);
-// Splits a date-time, rounded to the nearest second; values outside years
+// Splits a date-time, cut to the whole second; values outside years
 // 1..9999 are clamped to that range.
 TDateTimeParts DecodeDateTime(TDateTime value);
 

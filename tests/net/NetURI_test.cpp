@@ -1,0 +1,137 @@
+#include "net/NetURI.h"
+
+#include <gtest/gtest.h>
+
+using net::TNetURI;
+
+namespace {
+
+struct Parts {
+    std::string protocol, host, port, directory, resource, query, fragment;
+};
+
+void expectParts(const TNetURI& uri, const Parts& want) {
+    EXPECT_EQ(uri.Protocol, want.protocol);
+    EXPECT_EQ(uri.Host, want.host);
+    EXPECT_EQ(uri.Port, want.port);
+    EXPECT_EQ(uri.Directory, want.directory);
+    EXPECT_EQ(uri.Resource, want.resource);
+    EXPECT_EQ(uri.Query, want.query);
+    EXPECT_EQ(uri.Fragment, want.fragment);
+}
+
+}  // namespace
+
+TEST(NetURI, SplitsAbsoluteURLs) {
+    expectParts(TNetURI("http://h:81/a/b/doc.html?x=1#f"), {"http", "h", "81", "/a/b/", "doc.html", "?x=1", "f"});
+    expectParts(TNetURI("http://h"), {"http", "h", "", "/", "", "", ""});
+    expectParts(TNetURI("http://h:8080"), {"http", "h", "8080", "/", "", "", ""});
+    // The query starts at '?', and its slashes do not move the directory.
+    expectParts(TNetURI("http://h/a/search?q=x/y&z=1"), {"http", "h", "", "/a/", "search", "?q=x/y&z=1", ""});
+    expectParts(TNetURI("http://h/dir/page#frag"), {"http", "h", "", "/dir/", "page", "", "frag"});
+    // Backslashes anywhere count as slashes before the split.
+    expectParts(TNetURI("http:\\\\h\\a\\b.html"), {"http", "h", "", "/a/", "b.html", "", ""});
+
+    TNetURI withCredentials("http://user:secret@h:81/x");
+    EXPECT_EQ(withCredentials.Username, "user");
+    EXPECT_EQ(withCredentials.Password, "secret");
+    EXPECT_EQ(withCredentials.Host, "h");
+    TNetURI noUser("http://:secret@h/");
+    EXPECT_EQ(noUser.Username, "");
+    EXPECT_EQ(noUser.Password, "") << "a password without a user name is dropped";
+    EXPECT_EQ(TNetURI().Host, "");
+}
+
+TEST(NetURI, SplitsRelativeReferences) {
+    expectParts(TNetURI("page.html?x=1#top"), {"", "", "", "", "page.html", "?x=1", "top"});
+    // An '=' without '?' starts the query.
+    expectParts(TNetURI("/a/b=1"), {"", "", "", "/a/", "b", "=1", ""});
+    expectParts(TNetURI("../up/next.html"), {"", "", "", "../up/", "next.html", "", ""});
+    // A fragment right after the resource is not sent as part of it.
+    expectParts(TNetURI("page.html#top"), {"", "", "", "", "page.html", "", "top"});
+}
+
+TEST(NetURI, ComposesAndKeepsTheFullTextForProxies) {
+    TNetURI uri("http://u:p@h:81/a/doc.html?x=1#f");
+    EXPECT_EQ(uri.ComposeURL(true, true), "http://u:p@h:81/a/doc.html?x=1#f");
+    EXPECT_EQ(uri.ComposeURL(false, false), "http://h:81/a/doc.html?x=1");
+    uri.Password.clear();
+    EXPECT_EQ(uri.ComposeURL(true, false), "http://u@h:81/a/doc.html?x=1");
+    uri.Password = "p";
+    EXPECT_EQ(uri.ProxyURL(), "http://h:81/a/doc.html?x=1");
+    EXPECT_EQ(uri.URI, "http://u:p@h:81/a/doc.html?x=1#f");
+
+    TNetURI relative("page.html");
+    try {
+        relative.ComposeURL(false, false);
+        FAIL() << "no protocol";
+    } catch (const net::ENetURIException& e) {
+        EXPECT_STREQ(e.what(), "Protocol field is empty");
+        EXPECT_STREQ(e.className(), "ENetURIException");
+    }
+    relative.Protocol = "http";
+    EXPECT_THROW(
+        try { relative.ComposeURL(false, false); } catch (const net::ENetURIException& e) {
+            EXPECT_STREQ(e.what(), "Host field is empty");
+            throw;
+        },
+        net::ENetException);
+}
+
+TEST(NetURI, CutTokenAndFindBackward) {
+    std::string text = "key=value=more";
+    EXPECT_EQ(net::CutToken(text, "="), "key");
+    EXPECT_EQ(text, "value=more");
+    EXPECT_EQ(net::CutToken(text, "=", false), "value");
+    EXPECT_EQ(text, "value=more");
+    EXPECT_EQ(net::CutToken(text, "#"), "value=more");
+    EXPECT_EQ(text, "");
+    text = "aXbxc";
+    EXPECT_EQ(net::CutToken(text, "x"), "aXb");
+    text = "aXbxc";
+    EXPECT_EQ(net::CutToken(text, "x", true, false), "a");
+    EXPECT_EQ(text, "bxc");
+
+    EXPECT_EQ(net::FindBackward("/", "/a/b/c", -1), 5u);
+    EXPECT_EQ(net::FindBackward("/", "/a/b/c", 4), 3u);
+    EXPECT_EQ(net::FindBackward("AB", "xabyab", -1), 5u) << "case is ignored";
+    EXPECT_EQ(net::FindBackward("ab", "xabyab", 100), 5u) << "the start is clamped";
+    EXPECT_EQ(net::FindBackward("/", "abc", -1), 0u);
+    EXPECT_EQ(net::FindBackward("long", "ab", -1), 0u);
+    EXPECT_EQ(net::FindBackward("", "ab", -1), 0u);
+}
+
+TEST(NetURI, MergePathResolvesRelativeDirectories) {
+    EXPECT_EQ(net::MergePath("/a/b/", "d/"), "/a/b/d/");
+    EXPECT_EQ(net::MergePath("/a/b/", "../d/"), "/a/d/");
+    EXPECT_EQ(net::MergePath("/a/", ""), "/a/");
+    EXPECT_EQ(net::MergePath("/a/", "/x/"), "/x/");
+    EXPECT_EQ(net::MergePath("/a/./", ""), "/a/./");
+    EXPECT_EQ(net::MergePath("/a/b", "c"), "/a/b/c");
+    EXPECT_EQ(net::MergePath("/a//b/", "c//d/"), "/a/b/c/d/") << "repeated delimiters collapse";
+    EXPECT_EQ(net::MergePath("/a/b/", "../../../x/"), "/x/") << "never climbs above the root";
+    EXPECT_EQ(net::MergePath("/a/", "x/.."), "/a") << "no trailing delimiter unless the path had one";
+    EXPECT_EQ(net::MergePath("", ""), "");
+}
+
+TEST(NetURI, HostNameRules) {
+    EXPECT_TRUE(net::IsDottedQuad("192.168.0.1"));
+    EXPECT_TRUE(net::IsDottedQuad(" 10.0.0.255 "));
+    EXPECT_TRUE(net::IsDottedQuad("1.2.3.4.5")) << "text after the fourth number is not looked at";
+    EXPECT_FALSE(net::IsDottedQuad("1.2.3"));
+    EXPECT_FALSE(net::IsDottedQuad("1.2.3.256"));
+    EXPECT_FALSE(net::IsDottedQuad("1..3.4"));
+    EXPECT_FALSE(net::IsDottedQuad("a.b.c.d"));
+    EXPECT_FALSE(net::IsDottedQuad("1.2.3.-4"));
+    EXPECT_FALSE(net::IsDottedQuad("1.2.3.99999999999999999999999"));
+    EXPECT_FALSE(net::IsDottedQuad(""));
+
+    EXPECT_TRUE(net::IsPlainHostName("www.a.b"));
+    EXPECT_TRUE(net::IsPlainHostName("localhost"));
+    EXPECT_FALSE(net::IsPlainHostName(".a.b"));
+    EXPECT_FALSE(net::IsPlainHostName("10.0.0.1"));
+
+    EXPECT_EQ(net::ParentDomainOf("www.a.b"), ".a.b");
+    EXPECT_EQ(net::ParentDomainOf("a.b"), ".b");
+    EXPECT_EQ(net::ParentDomainOf("localhost"), "localhost");
+}
