@@ -304,9 +304,10 @@ TNetCookieRFC2965* TNetCookies::AddCookie2965() {
 }
 
 int TNetCookies::Count() const {
-    auto& self = const_cast<TNetCookies&>(*this);
-    TNetDomainsLock lock(self, lkRead);
-    return static_cast<int>(m_items.size());
+    m_lock.BeginRead();
+    const int count = static_cast<int>(m_items.size());
+    m_lock.EndRead();
+    return count;
 }
 
 TNetCookieList& TNetCookies::LockDomains(TLockKind kind) {

@@ -177,7 +177,7 @@ public:
 
 private:
     bool makeRoomForDomain();
-    TNetCookieLock m_lock;
+    mutable TNetCookieLock m_lock;
     TNetCookieList m_domainIndex;
     std::vector<std::unique_ptr<TNetNetscapeCookie>> m_items;
     size_t m_indexed = 0;

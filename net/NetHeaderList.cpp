@@ -87,8 +87,12 @@ std::string TNetHeaderList::NameAt(int i) const {
 std::string TNetHeaderList::ValueAt(int i) const {
     if (!inRange(i)) return {};
     std::string value = rtl::trimControls(valueOf(m_lines[static_cast<size_t>(i)]));
-    for (int k = i + 1; isContinuation(k); ++k)
-        value = rtl::trimControls(value) + " " + rtl::trimControls(m_lines[static_cast<size_t>(k)]);
+    // Appending in place keeps a long run of continuations linear.
+    for (int k = i + 1; isContinuation(k); ++k) {
+        while (!value.empty() && static_cast<unsigned char>(value.back()) <= ' ') value.pop_back();
+        value += ' ';
+        value += rtl::trimControls(m_lines[static_cast<size_t>(k)]);
+    }
     return rtl::trimControls(value);
 }
 
