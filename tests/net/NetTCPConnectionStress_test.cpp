@@ -8,7 +8,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "NetLoopbackServer.h"
 #include "net/NetAntiFreeze.h"
@@ -39,6 +41,8 @@ void chattyPeer(int fd, unsigned seed, size_t limit) {
             const ssize_t n = ::send(fd, line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n < 0 && errno != EAGAIN) return;
             if (n > 0) sent += static_cast<size_t>(n);
+            // Pauses make empty slices, after which the pump runs (and may close).
+            if (random() % 16 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(random() % 25));
         }
     }
 }
