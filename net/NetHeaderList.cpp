@@ -39,6 +39,21 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     return lines;
 }
 
+// The wrapped text as lines. Continuations start with exactly one blank, and
+// an empty one is dropped: it would end the head.
+std::vector<std::string> piecesOf(std::string_view wrapped) {
+    std::vector<std::string> pieces;
+    for (auto piece : splitLines(wrapped)) {
+        if (pieces.empty()) {
+            pieces.push_back(trimRight(piece));
+            continue;
+        }
+        std::string text = rtl::trimControls(piece);
+        if (!text.empty()) pieces.push_back(" " + text);
+    }
+    return pieces;
+}
+
 }  // namespace
 
 std::string TNetHeaderList::Line(int i) const { return inRange(i) ? m_lines[static_cast<size_t>(i)] : std::string(); }
@@ -178,19 +193,7 @@ std::vector<std::string> TNetHeaderList::WrapLine(std::string_view line) const {
         existing = false;
     }
     if (start <= n) out.append(line.substr(start - 1));
-
-    std::vector<std::string> pieces;
-    for (auto piece : splitLines(out)) {
-        std::string text = trimRight(piece);
-        if (pieces.empty()) {
-            pieces.push_back(std::move(text));
-            continue;
-        }
-        // Continuations start with exactly one blank; an empty one would end the head.
-        text = rtl::trimControls(text);
-        if (!text.empty()) pieces.push_back(" " + text);
-    }
-    return pieces;
+    return piecesOf(out);
 }
 
 }  // namespace net
