@@ -16,6 +16,7 @@
 #include "app/Branding.h"
 #include "app/ClickLabel.h"
 #include "app/CsvExport.h"
+#include "app/ReplacingFile.h"
 #include "app/DialogHelpers.h"
 #include "app/FAddKeywords.h"
 #include "app/FMainKeyword.h"
@@ -382,7 +383,7 @@ void TfrmMain::SaveResults() {
     std::vector<std::string> captions;
     for (int c = 0; c < kColumnCount; ++c) captions.emplace_back(TKeywordListModel::columnCaption(c));
     try {
-        writeFileReplacing(path, buildCsv(captions, m_model->rows()));
+        writeCsv(path, captions, m_model->rows());
     } catch (const ESaveError& e) {
         m_msgMain.inform("Could not save the results to " + path + ": " + e.message());
     }

@@ -59,10 +59,23 @@ namespace {
 template <typename Less>
 void permuteByOrder(std::vector<KeywordRow>& rows, std::vector<uint32_t>& order, Less less) {
     std::stable_sort(order.begin(), order.end(), less);
-    std::vector<KeywordRow> sorted;
-    sorted.reserve(rows.size());
-    for (uint32_t index : order) sorted.push_back(std::move(rows[index]));
-    rows.swap(sorted);
+    // Apply the permutation in place, cycle by cycle: row j takes the row at
+    // order[j]. No second copy of a large list is needed.
+    for (uint32_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) continue;
+        KeywordRow carried = std::move(rows[start]);
+        uint32_t j = start;
+        for (;;) {
+            const uint32_t from = order[j];
+            order[j] = j;
+            if (from == start) {
+                rows[j] = std::move(carried);
+                break;
+            }
+            rows[j] = std::move(rows[from]);
+            j = from;
+        }
+    }
 }
 
 }  // namespace

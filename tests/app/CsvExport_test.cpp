@@ -1,4 +1,5 @@
 #include "app/CsvExport.h"
+#include "app/ReplacingFile.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,14 @@ TEST(CsvExport, BytesOfHeaderAndRows) {
               "\"4\",\"golf clubs\",\"530\",\"1,230,000\",\"\",\"\"\r\n"
               "\"5\",\"the \"\"best\"\" golf\",\"\",\"\",\"\",\"\"\r\n");
     EXPECT_EQ(buildCsv(kCaptions, {}), "\"No\",\"Keywords\",\"Searches\",\"Google\",\"Yahoo\",\"Msn\"\r\n");
+
+    // Streamed in pieces, a long list gives the same bytes.
+    std::vector<KeywordRow> many;
+    for (int i = 0; i < 30000; ++i) many.emplace_back(std::to_string(i + 1), "keyword \"" + std::to_string(i) + "\"", "1,000");
+    QTemporaryDir dir;
+    const std::string path = testsupport::folderOf(dir) + "many.csv";
+    writeCsv(path, kCaptions, many);
+    EXPECT_EQ(testsupport::readFile(path), buildCsv(kCaptions, many));
 }
 
 TEST(CsvExport, ReplacingWritesWholeFileOrNothing) {

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <algorithm>
+#include <random>
 
 using namespace app;
 
@@ -78,4 +79,24 @@ TEST(KeywordRow, CellsCanBeRewrittenInAnyOrder) {
     const std::vector<std::string> expected{"12", "a much longer keyword than before", "530", "1,230,000", "", "3"};
     for (int c = 0; c < kColumnCount; ++c) EXPECT_EQ(r.cell(c), expected[static_cast<size_t>(c)]) << c;
     EXPECT_EQ(r.cell(6), "");
+}
+
+TEST(KeywordSort, LargeListsKeepEveryRowAndEndInOrder) {
+    std::mt19937 random(7);
+    std::vector<KeywordRow> rows;
+    for (int i = 0; i < 5000; ++i) {
+        KeywordRow r(std::to_string(i + 1), "kw" + std::to_string(random() % 50), "");
+        r.setCell(colGoogle, std::to_string(random() % 100) + (random() % 7 == 0 ? " words" : ""));
+        rows.push_back(std::move(r));
+    }
+    for (int column : {colGoogle, colKeyword, colNo}) {
+        for (bool ascending : {false, true}) {
+            sortKeywordRows(rows, column, ascending);
+            for (size_t i = 1; i < rows.size(); ++i)
+                ASSERT_LE(CompareRows(rows[i - 1], rows[i], column, ascending), 0) << column << " at " << i;
+            std::vector<bool> seen(rows.size() + 1, false);
+            for (const auto& r : rows) seen[static_cast<size_t>(countValue(r.cell(colNo)))] = true;
+            EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), true), 5000);
+        }
+    }
 }
