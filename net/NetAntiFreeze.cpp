@@ -26,12 +26,15 @@ void TNetAntiFreeze::RunMessages() {
 
 TNetAntiFreeze* TNetAntiFreeze::CurrentAntiFreeze() { return g_current.load(); }
 
-bool TNetAntiFreeze::IsMainThread() { return static_cast<pid_t>(syscall(SYS_gettid)) == getpid(); }
+bool TNetAntiFreeze::IsMainThread() {
+    // Asked before every wait slice: one system call per thread, not per slice.
+    thread_local const bool isMain = static_cast<pid_t>(syscall(SYS_gettid)) == getpid();
+    return isMain;
+}
 
 bool TNetAntiFreeze::IsEffective() {
-    if (!IsMainThread()) return false;
     TNetAntiFreeze* current = g_current.load();
-    return current && current->Active;
+    return current && IsMainThread() && current->Active;
 }
 
 void TNetAntiFreeze::YieldToUI(bool idle, bool force) {

@@ -12,7 +12,7 @@ void sendAll(TNetIOHandler& transport, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const int n = transport.SendBytes(bytes.data() + sent, static_cast<int>(bytes.size() - sent));
-        if (n <= 0) GStack().CheckResult(n < 0 ? n : SocketErrorResult);
+        if (n < 0) GStack().CheckResult(n, {kErrConnReset, kErrConnAborted, kErrShutdown});
         if (n <= 0) throw ENetSocksServerRespondError("Socks server did not respond.");
         sent += static_cast<size_t>(n);
     }
@@ -26,7 +26,8 @@ std::string receiveExact(TNetIOHandler& transport, size_t count) {
         if (!transport.WaitReadable(socks::kReplyTimeoutMs))
             throw ENetSocksServerRespondError("Socks server did not respond.");
         const int n = transport.ReceiveBytes(reply.data() + got, static_cast<int>(count - got));
-        if (n < 0) GStack().CheckResult(n);
+        // A proxy that closes or resets instead of answering has not responded.
+        if (n < 0) GStack().CheckResult(n, {kErrConnReset, kErrConnAborted, kErrShutdown});
         if (n <= 0) throw ENetSocksServerRespondError("Socks server did not respond.");
         got += static_cast<size_t>(n);
     }

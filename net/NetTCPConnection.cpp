@@ -300,9 +300,8 @@ void TNetTCPConnection::ReadToStream(rtl::TStream& stream, int64_t count, bool u
 
 std::string TNetTCPConnection::TakeAvailable() {
     if (IsConnected()) FillInputQueue(false, UseDefault, true);
-    std::string all(m_inputQueue.Data(), static_cast<size_t>(m_inputQueue.size()));
-    if (!all.empty()) m_inputQueue.Consume(static_cast<int64_t>(all.size()));
-    return all;
+    if (m_inputQueue.size() == 0) return std::string();
+    return m_inputQueue.TakeString(m_inputQueue.size());
 }
 
 std::string TNetTCPConnection::ReadAll() {

@@ -41,7 +41,10 @@ struct SocksServer {
     }
 
     void serve(int fd) {
-        if (mode == Mode::Silent) return;  // closes without a word
+        if (mode == Mode::Silent) {  // reads the greeting, closes without a word
+            nettest::recvUpTo(fd, 3, 3000);
+            return;
+        }
         const std::string first = nettest::recvUpTo(fd, 1, 3000);
         if (byteAt(first, 0) == 4) serve4(fd);
         else if (byteAt(first, 0) == 5 && serve5(fd)) echoOneLine(fd);
