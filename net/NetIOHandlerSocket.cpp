@@ -154,8 +154,9 @@ void TNetIOHandlerSocket::ConnectWithTimeout(int timeout) {
         throw ENetConnectTimeout(text::kConnectTimedOut);
     }
     worker.waitFor();
+    // Closed by a pumped handler (the user's Stop): that, not the aborted connect, is the outcome.
+    if (!m_handle->HasHandle) throw ENetConnClosedGracefully();
     if (!state->errorText.empty()) throw ENetConnectException(state->errorText);
-    if (!m_handle->HasHandle) throw ENetConnClosedGracefully();  // closed by a handler while connecting
     m_handle->ReadAddresses();
 }
 

@@ -266,8 +266,11 @@ void TNetTCPConnection::readToStreamLoop(rtl::TStream& stream, int64_t remaining
 }
 
 void TNetTCPConnection::ReadToStream(rtl::TStream& stream, int64_t count, bool untilClose) {
-    if (count == -1 && !untilClose) count = std::max<int32_t>(ReadInt32(true), 0);  // a negative count is empty
-    if (count >= 0) {
+    // A count sent by the peer limits the read but does not presize the
+    // stream: the peer must not choose how much memory we reserve.
+    const bool countFromPeer = count == -1 && !untilClose;
+    if (countFromPeer) count = std::max<int32_t>(ReadInt32(true), 0);  // a negative count is empty
+    if (count >= 0 && !countFromPeer) {
         const int64_t position = stream.position();
         stream.setSize(position + count);
         if (stream.position() != position) stream.setPosition(position);

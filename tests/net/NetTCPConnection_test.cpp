@@ -312,6 +312,19 @@ TEST(NetTCPConnection, ConnectToAFullBacklogTimesOut) {
     }
     EXPECT_LT(elapsedMs(start), 5000);
     EXPECT_FALSE(client.IsConnected());
+
+    // The user's Stop while the worker still connects ends the open at once.
+    Pump pump;
+    TNetAntiFreeze freeze;
+    TNetTCPClient stopped;
+    stopped.SetHost("127.0.0.1");
+    stopped.SetPort(port);
+    pump.onPump = [&](int n) { if (n == 2) stopped.CloseConnection(); };
+    start = Clock::now();
+    EXPECT_THROW(stopped.OpenConnection(), ENetConnClosedGracefully);
+    EXPECT_LT(elapsedMs(start), 5000);
+    EXPECT_EQ(pump.count, 2);
+    EXPECT_FALSE(stopped.IsConnected());
     for (int fd : fillers) ::close(fd);
     ::close(listener);
 }
