@@ -19,8 +19,13 @@ public:
     virtual bool IsOpen() { return false; }
     virtual void PrepareTransport() {}
     virtual bool WaitReadable(int /*timeout*/) { return false; }
+    static constexpr int kNothingWaiting = -2;
+
     // The raw socket result: a byte count, 0 for the peer's close, -1 on failure.
     virtual int ReceiveBytes(void* /*buffer*/, int /*length*/) { return 0; }
+    // Like ReceiveBytes, but returns kNothingWaiting at once when no byte (and
+    // no close) is waiting. Lets a bulk reader skip the wait while data flows.
+    virtual int TryReceiveBytes(void* /*buffer*/, int /*length*/) { return kNothingWaiting; }
     virtual int SendBytes(const void* /*buffer*/, int /*length*/) { return 0; }
 };
 

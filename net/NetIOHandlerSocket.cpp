@@ -172,6 +172,13 @@ int TNetIOHandlerSocket::ReceiveBytes(void* buffer, int length) {
     return m_handle->Receive(buffer, length);
 }
 
+int TNetIOHandlerSocket::TryReceiveBytes(void* buffer, int length) {
+    if (!IsOpen()) return kNothingWaiting;
+    const int n = m_handle->Receive(buffer, length, MSG_DONTWAIT);
+    if (n == SocketErrorResult && GStack().StackGetLastError() == kErrWouldBlock) return kNothingWaiting;
+    return n;
+}
+
 int TNetIOHandlerSocket::SendBytes(const void* buffer, int length) {
     if (!IsOpen()) throw ENetClosedSocket(text::kClosedSocket);
     return m_handle->Send(buffer, length);

@@ -38,6 +38,7 @@ public:
     bool WaitReadable(int timeout) override;
     // Raise ENetClosedSocket "Disconnected." without a socket.
     int ReceiveBytes(void* buffer, int length) override;
+    int TryReceiveBytes(void* buffer, int length) override;
     int SendBytes(const void* buffer, int length) override;
     void ShutTransport() override;
 

@@ -106,9 +106,9 @@ bool TNetSocketHandle::WaitReadable(int ms) {
     return false;
 }
 
-int TNetSocketHandle::Receive(void* buffer, int length) {
+int TNetSocketHandle::Receive(void* buffer, int length, int flags) {
     if (!HasHandle) return refuseReleased();
-    return GStack().StackRecv(SocketHandle, buffer, 0, length);
+    return GStack().StackRecv(SocketHandle, buffer, flags, length);
 }
 
 int TNetSocketHandle::Send(const void* buffer, int length) {

@@ -46,7 +46,7 @@ public:
     // Raises ENetConnClosedGracefully when the socket was released, also
     // between slices.
     bool WaitReadable(int ms);
-    int Receive(void* buffer, int length);
+    int Receive(void* buffer, int length, int flags = 0);
     int Send(const void* buffer, int length);
     virtual int ReceiveFrom(void* buffer, int length, std::string& ip, int& port);
     // Raises ENetSocketError on failure.

@@ -28,6 +28,7 @@ constexpr int SocketErrorResult = -1;
 // Socket error numbers the layers test for by name.
 constexpr int kErrInterrupted = 10004;
 constexpr int kErrBadFile = 10009;
+constexpr int kErrWouldBlock = 10035;
 constexpr int kErrNotSocket = 10038;
 constexpr int kErrAddrInUse = 10048;
 constexpr int kErrConnAborted = 10053;

@@ -41,6 +41,7 @@ void TNetTCPConnection::NotifyDisconnected() {
 void TNetTCPConnection::ClearReadState() {
     m_inputQueue.Clear();
     m_closedByPeer = false;
+    m_lastReceiveFull = false;
 }
 
 void TNetTCPConnection::CheckClosed(bool raiseIfClosed, bool ignoreBuffer) {
@@ -91,10 +92,12 @@ void TNetTCPConnection::DropSocket() {
 
 // --- receiving ---
 
-int TNetTCPConnection::receiveThroughIntercept(TNetIOHandler& io) {
-    const int64_t want = std::max(RecvBufferSize, 1);
+int TNetTCPConnection::receiveThroughIntercept(TNetIOHandler& io, bool onlyIfWaiting) {
+    const int want = std::max(RecvBufferSize, 1);
     m_receiveChunk.Clear();
-    const int n = io.ReceiveBytes(m_receiveChunk.ReserveTail(want), static_cast<int>(want));
+    char* target = m_receiveChunk.ReserveTail(want);
+    const int n = onlyIfWaiting ? io.TryReceiveBytes(target, want) : io.ReceiveBytes(target, want);
+    m_lastReceiveFull = n == want;
     if (n <= 0) return n;
     m_receiveChunk.CommitTail(n);
     m_receiveChunk.setPosition(0);
@@ -109,17 +112,29 @@ int TNetTCPConnection::receiveThroughIntercept(TNetIOHandler& io) {
 }
 
 // One receive into the queue; the raw result (count, 0 at close, -1 on failure).
-int TNetTCPConnection::receiveOnce(TNetIOHandler& io) {
-    if (Intercept) return receiveThroughIntercept(io);
+// onlyIfWaiting: return kNothingWaiting instead of blocking.
+int TNetTCPConnection::receiveOnce(TNetIOHandler& io, bool onlyIfWaiting) {
+    if (Intercept) return receiveThroughIntercept(io, onlyIfWaiting);
     // Without a filter the bytes go straight into the spare room of the queue.
     const int want = std::max(RecvBufferSize, 1);
     char* tail = m_inputQueue.ReserveTail(want);
-    const int n = io.ReceiveBytes(tail, want);
+    const int n = onlyIfWaiting ? io.TryReceiveBytes(tail, want) : io.ReceiveBytes(tail, want);
+    m_lastReceiveFull = n == want;
     if (n <= 0) return n;
     if (ASCIIFilter)
         for (int i = 0; i < n; ++i) tail[i] &= 0x7F;
     m_inputQueue.CommitTail(n);
     return n;
+}
+
+// While data streams in, a receive that finds bytes waiting is what the wait
+// would have led to: the wait's select would return at once and its yield
+// would not pump (a slice with data pumps only when OnlyWhenIdle is off).
+bool TNetTCPConnection::canSkipWait() {
+    if (!m_lastReceiveFull || !m_ioHandler || !m_ioHandler->IsOpen()) return false;
+    if (!TNetAntiFreeze::IsEffective()) return true;
+    TNetAntiFreeze* freeze = TNetAntiFreeze::CurrentAntiFreeze();
+    return freeze && freeze->OnlyWhenIdle;
 }
 
 int TNetTCPConnection::FillInputQueue(bool raiseIfClosed, int timeout, bool raiseOnTimeout) {
@@ -136,15 +151,18 @@ int TNetTCPConnection::FillInputQueue(bool raiseIfClosed, int timeout, bool rais
             if (raiseIfClosed) throw ENetNotConnected(text::kNotConnected);
             return 0;
         }
-        if (!io->WaitReadable(timeout)) {
-            if (raiseOnTimeout) throw ENetReadTimeout(text::kReadTimeout);
-            return -1;
-        }
-        if (m_ioHandler != io) {  // an owned transport was released while we waited
-            if (raiseIfClosed) throw ENetNotConnected(text::kNotConnected);
-            n = 0;
-        } else {
-            n = io->IsOpen() ? receiveOnce(*io) : 0;  // a released socket counts as closed
+        n = canSkipWait() ? receiveOnce(*io, true) : TNetIOHandler::kNothingWaiting;
+        if (n == TNetIOHandler::kNothingWaiting) {
+            if (!io->WaitReadable(timeout)) {
+                if (raiseOnTimeout) throw ENetReadTimeout(text::kReadTimeout);
+                return -1;
+            }
+            if (m_ioHandler != io) {  // an owned transport was released while we waited
+                if (raiseIfClosed) throw ENetNotConnected(text::kNotConnected);
+                n = 0;
+            } else {
+                n = io->IsOpen() ? receiveOnce(*io, false) : 0;  // a released socket counts as closed
+            }
         }
         m_closedByPeer = (n == 0);
         if (n == SocketErrorResult) {

@@ -117,8 +117,9 @@ protected:
     void setOwnedIOHandler(std::shared_ptr<TNetIOHandler> handler);
 
 private:
-    int receiveOnce(TNetIOHandler& io);
-    int receiveThroughIntercept(TNetIOHandler& io);
+    int receiveOnce(TNetIOHandler& io, bool onlyIfWaiting);
+    int receiveThroughIntercept(TNetIOHandler& io, bool onlyIfWaiting);
+    bool canSkipWait();
     void sendNow(const void* buffer, int64_t count);
     int64_t copyQueuedTo(rtl::TStream& stream, int64_t limit);
     void readToStreamLoop(rtl::TStream& stream, int64_t remaining, bool untilClose);
@@ -135,7 +136,8 @@ private:
     bool m_closedByPeer = false;
     bool m_lineWasSplit = false;
     bool m_lineTimedOut = false;
-    uint64_t m_localCloses = 0;  // CloseConnection calls, to tell a Stop from a failure
+    uint64_t m_localCloses = 0;
+    bool m_lastReceiveFull = false;  // the last receive filled RecvBufferSize: more is likely waiting  // CloseConnection calls, to tell a Stop from a failure
 };
 
 }  // namespace net
