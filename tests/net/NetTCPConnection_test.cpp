@@ -536,3 +536,31 @@ TEST(NetTCPConnection, WriteFileContentsAndInt32) {
     rtl::TStringStream shortStream("abc");
     EXPECT_THROW(client->WriteFromStream(shortStream, true, false, 10), ENetNoDataToRead);
 }
+
+// Full receives skip the wait while data streams; the time-out and the
+// pumping after busy slices (OnlyWhenIdle off) must still hold.
+TEST(NetTCPConnection, BulkReadsStillTimeOutAndPump) {
+    nettest::Latch done;
+    nettest::LoopbackServer server([&](int fd) {
+        nettest::sendAll(fd, bytesOf('k', 200000));
+        done.wait(10000);
+    });
+    Pump pump;
+    TNetAntiFreeze freeze;
+    freeze.OnlyWhenIdle = false;
+    auto client = connectTo(server.port());
+    client->RecvBufferSize = 4096;
+    int receives = 0;
+    client->OnWork = [&](TNetComponent&, TWorkMode, int64_t) { ++receives; };
+    rtl::TNullStream sink;
+    client->ReadToStream(sink, 200000, false);
+    EXPECT_EQ(sink.size(), 200000);
+    EXPECT_GE(pump.count, receives);  // a pump after every slice, busy or not
+
+    freeze.OnlyWhenIdle = true;
+    client->ReadTimeout = 300;
+    auto start = Clock::now();
+    EXPECT_THROW(client->ReadLine(), ENetReadTimeout);
+    EXPECT_GE(elapsedMs(start), 250);
+    done.release();
+}
