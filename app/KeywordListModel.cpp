@@ -23,6 +23,7 @@ int TKeywordListModel::addRow(const std::string& keyword, const std::string& sea
     const int index = count();
     beginInsertRows({}, index, index);
     m_rows.emplace_back(std::to_string(index + 1), keyword, searches);
+    m_rows.back().setId(m_nextId++);
     endInsertRows();
     return index;
 }
@@ -32,8 +33,18 @@ void TKeywordListModel::addRows(const std::vector<std::string>& keywords) {
     const int first = count();
     beginInsertRows({}, first, first + static_cast<int>(keywords.size()) - 1);
     m_rows.reserve(m_rows.size() + keywords.size());
-    for (const auto& keyword : keywords) m_rows.emplace_back(std::to_string(m_rows.size() + 1), keyword, "");
+    for (const auto& keyword : keywords) {
+        m_rows.emplace_back(std::to_string(m_rows.size() + 1), keyword, "");
+        m_rows.back().setId(m_nextId++);
+    }
     endInsertRows();
+}
+
+int TKeywordListModel::findRow(uint32_t id, int hint) const {
+    if (hint >= 0 && hint < count() && m_rows[static_cast<size_t>(hint)].id() == id) return hint;
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].id() == id) return static_cast<int>(i);
+    return -1;
 }
 
 void TKeywordListModel::setCell(int rowIndex, int column, const std::string& text) {

@@ -29,6 +29,9 @@ public:
     int addRow(const std::string& keyword, const std::string& searches = {});
     // Appends one row per keyword, each numbered like addRow would number it.
     void addRows(const std::vector<std::string>& keywords);
+    // The current index of the row with this id, or -1 when it is gone.
+    // O(1) when hint is still right, O(n) after rows moved.
+    int findRow(uint32_t id, int hint) const;
     // Writes one cell; out-of-range rows or columns are ignored.
     void setCell(int rowIndex, int column, const std::string& text);
 
@@ -48,6 +51,7 @@ public:
 
 private:
     std::vector<KeywordRow> m_rows;
+    uint32_t m_nextId = 1;
 };
 
 }  // namespace app

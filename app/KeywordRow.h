@@ -25,10 +25,16 @@ public:
     bool checked() const { return m_checked; }
     void setChecked(bool checked) { m_checked = checked; }
 
+    // A number unique among the rows of one list, so a job can find its row
+    // again after rows before it were deleted.
+    uint32_t id() const { return m_id; }
+    void setId(uint32_t id) { m_id = id; }
+
 private:
     // m_text holds the six cells back to back; m_end[i] is where cell i ends.
     std::string m_text;
     std::array<uint32_t, kColumnCount> m_end{};
+    uint32_t m_id = 0;
     bool m_checked = false;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/HtmlCleaner.h"
 #include "rtl/StringUtils.h"
 
 namespace app {
@@ -137,16 +138,6 @@ private:
     size_t m_count = 0;
 };
 
-// One byte for at most one other byte: a single pass is the whole rule.
-void replaceByte(std::string& text, char search, std::string_view replacement) {
-    if (text.find(search) == std::string::npos) return;
-    if (replacement.empty()) {
-        text.erase(std::remove(text.begin(), text.end(), search), text.end());
-    } else {
-        std::replace(text.begin(), text.end(), search, replacement[0]);
-    }
-}
-
 struct Replacement {
     const char* find;
     const char* with;
@@ -175,17 +166,12 @@ std::string ReplaceAllText(std::string_view text, std::string_view search, std::
 }
 
 std::string HtmlToText(std::string_view text) {
-    std::string result(text);
-    for (const auto& r : kHtmlReplacements) {
-        const std::string_view search(r.find), replacement(r.with);
-        if (search.size() == 1 && replacement.size() <= 1) {
-            replaceByte(result, search[0], replacement);  // no replacement can form a new match
-            continue;
-        }
-        if (findBytes(result, search) == npos) continue;
-        result = Replacer(result, search, replacement).run();
-    }
-    return rtl::trimControls(result);
+    static const THtmlCleaner cleaner = [] {
+        std::vector<ReplaceRule> rules;
+        for (const auto& r : kHtmlReplacements) rules.push_back({r.find, r.with});
+        return THtmlCleaner(std::move(rules));
+    }();
+    return rtl::trimControls(cleaner.apply(text));
 }
 
 std::string ExtractBetween(std::string& parseText, std::string_view start, std::string_view end) {

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string makePage(size_t bytes) {
+// dense: nearly every piece is markup; otherwise markup alternates with
+// ordinary words, as on a real result page.
+std::string makePage(size_t bytes, bool dense) {
     static const char* const pieces[] = {
         "<b>golf</b> ", "&amp;", "&nbsp;", "<br>", "<br />", "<td>clubs</td>", "<tr>", "</tr>", "<p>", "</p>",
         "<div class=\"r\">", "</div>", "&amp;nbsp;", "\r\n", "\t", "<a href=\"http://x.example/?a=1&amp;b=2\">",
@@ -19,7 +21,12 @@ std::string makePage(size_t bytes) {
     std::mt19937 random(99);
     std::string page;
     page.reserve(bytes + 64);
-    while (page.size() < bytes) page += pieces[random() % (sizeof(pieces) / sizeof(pieces[0]))];
+    static const char* const words[] = {"golf ", "clubs ", "for ", "sale ", "the ", "best ", "results ", "cheap "};
+    while (page.size() < bytes) {
+        page += pieces[random() % (sizeof(pieces) / sizeof(pieces[0]))];
+        if (!dense)
+            for (int w = 0; w < 4; ++w) page += words[random() % (sizeof(words) / sizeof(words[0]))];
+    }
     page += "<font size=-1>Results 1 - 10 of about <b>1,230</b> ";
     page += "<span id=\"infotext\">1 - 10 of about 2,000 for x</span> <span id=\"count\">1-10 of 3,000</span>";
     return page;
@@ -37,7 +44,7 @@ void scrape(const std::string& page) {
 }
 
 void BM_HtmlToTextAndCuts(benchmark::State& state) {
-    const std::string page = makePage(static_cast<size_t>(state.range(0)) << 20);
+    const std::string page = makePage(static_cast<size_t>(state.range(0)) << 20, state.range(1) != 0);
     for (auto _ : state) scrape(page);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.size()));
 }
@@ -53,6 +60,7 @@ void BM_ReplaceAllTextCascade(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_HtmlToTextAndCuts)->Arg(5)->Arg(10)->Unit(benchmark::kMillisecond);
+// Arguments: megabytes, dense markup (1) or markup between words (0).
+BENCHMARK(BM_HtmlToTextAndCuts)->Args({5, 0})->Args({10, 0})->Args({5, 1})->Args({10, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceAllTextCascade)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,5 +1,7 @@
 #include "rtl/StringUtils.h"
 
+#include <cstring>
+
 namespace rtl {
 
 namespace {
@@ -44,13 +46,48 @@ std::string trimControls(std::string_view text) {
     return std::string(text.substr(first, last - first));
 }
 
+namespace {
+
+// The next position at or after from holding byte c in either ASCII case.
+size_t findByteIgnoreCase(std::string_view text, char c, size_t from) {
+    const char lower = lowerOf(c), upper = upperOf(c);
+    const char* base = text.data();
+    const size_t size = text.size();
+    if (lower == upper) {
+        const void* at = from < size ? std::memchr(base + from, lower, size - from) : nullptr;
+        return at ? static_cast<size_t>(static_cast<const char*>(at) - base) : std::string_view::npos;
+    }
+    const void* a = from < size ? std::memchr(base + from, lower, size - from) : nullptr;
+    const size_t limit = a ? static_cast<size_t>(static_cast<const char*>(a) - base) : size;
+    const void* b = from < limit ? std::memchr(base + from, upper, limit - from) : nullptr;
+    if (b) return static_cast<size_t>(static_cast<const char*>(b) - base);
+    return a ? limit : std::string_view::npos;
+}
+
+}  // namespace
+
+// Scans for one byte of the needle with memchr: preferably a byte without
+// case (it needs one scan, not two) that is not one of the common ones.
 size_t findIgnoreCase(std::string_view haystack, std::string_view needle, size_t from) {
     if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
-    if (needle.size() > haystack.size()) return std::string_view::npos;
-    const char first = lowerOf(needle[0]);
-    for (size_t i = from; i + needle.size() <= haystack.size(); ++i) {
-        if (lowerOf(haystack[i]) != first) continue;
-        size_t k = 1;
+    if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
+    size_t anchor = 0;
+    int best = -1;
+    for (size_t k = 0; k < needle.size(); ++k) {
+        const char c = needle[k];
+        const bool caseless = lowerOf(c) == upperOf(c);
+        const int score = caseless ? (std::strchr(" <>\"=/", c) && c ? 1 : 2) : 0;
+        if (score > best) {
+            best = score;
+            anchor = k;
+        }
+    }
+    const size_t last = haystack.size() - needle.size();
+    for (size_t at = findByteIgnoreCase(haystack, needle[anchor], from + anchor); at != std::string_view::npos;
+         at = findByteIgnoreCase(haystack, needle[anchor], at + 1)) {
+        const size_t i = at - anchor;
+        if (i > last) break;
+        size_t k = 0;
         while (k < needle.size() && lowerOf(haystack[i + k]) == lowerOf(needle[k])) ++k;
         if (k == needle.size()) return i;
     }

@@ -82,3 +82,34 @@ TEST(ExtractBetween, CutsTheCallersParseText) {
         seen += cell;
     EXPECT_EQ(seen, "abc");
 }
+
+TEST(HtmlToText, EqualsTheRulesAppliedOneByOne) {
+    // The same list, applied the plain way, rule after rule.
+    static const char* const rules[][2] = {
+        {"&amp;", "&"}, {"&nbsp;", " "}, {"\t", " "}, {"<wbr>", ""}, {"&#039;", "'"}, {"Tel : ", ""}, {"Fax : ", ""},
+        {"<strong>", ""}, {"</strong>", ""}, {"<em>", ""}, {"<hr>", ""}, {"<h3>", ""}, {"</h3>", ""}, {"<H3>", ""},
+        {"</H3>", ""}, {"</em>", ""}, {"<u>", ""}, {"</u>", ""}, {"</INVALID>", ""}, {"<br>", " "}, {"<BR>", " "},
+        {"<tr>", ""}, {"</tr>", ""}, {"<td>", ""}, {"</td>", ""}, {"<table>", ""}, {"</table>", ""}, {"</font>", ""},
+        {"<b>", ""}, {"<i>", ""}, {"<blockquote>", ""}, {"</p>", ""}, {"<p>", " "}, {"<P>", " "}, {"</P>", ""},
+        {"</b>", ""}, {"</i>", ""}, {"</th>", ""}, {"<br />", ""}, {"</FONT>", ""}, {"</TD>", ""}, {"<TD>", ""},
+        {"<B>", ""}, {"</B>", ""}, {"<TR>", ""}, {"</TR>", ""}, {"\"", ""}, {"\n", " "}, {"\r", " "}};
+    auto slowly = [&](std::string text) {
+        for (const auto& r : rules) text = restartFromTheBeginning(text, r[0], r[1]);
+        size_t first = 0, last = text.size();
+        while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+        while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+        return text.substr(first, last - first);
+    };
+    // Fragments of the listed spellings, cut and glued at random, so removals
+    // keep forming new occurrences of earlier and later rules.
+    const std::vector<std::string> pieces = {"<", ">", "/", "b", "br", " />", "&", "amp;", "nbsp;", "#039;", "Tel : ",
+                                             "Fa", "x : ", "\t", "\r", "\n", "\"", "p", "P", "i", "td", "TD", "tr",
+                                             "font", "FONT", "x", " ", "<b>", "</b>", "&amp;", "<br />", "em", "u"};
+    std::mt19937 random(2024);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int count = static_cast<int>(random() % 30);
+        for (int i = 0; i < count; ++i) text += pieces[random() % pieces.size()];
+        ASSERT_EQ(HtmlToText(text), slowly(text)) << "text '" << text << "'";
+    }
+}

@@ -50,3 +50,34 @@ TEST(IniReader, LongValuesAreCutAndFilesMayBeAbsent) {
     EXPECT_EQ(TIniReader::fromFile(path).readString("settings", "appname"), "From File");
     std::remove(path);
 }
+
+#include "rtl/StringUtils.h"
+
+TEST(StringUtils, FindIgnoresAsciiCaseOnly) {
+    using rtl::findIgnoreCase;
+    EXPECT_EQ(findIgnoreCase("Results 1 Of About <B>1</b>", "of about <b>"), 10u);
+    EXPECT_EQ(findIgnoreCase("xxOFxof", "of", 3), 5u);
+    EXPECT_EQ(findIgnoreCase("abc", "abcd"), std::string_view::npos);
+    EXPECT_EQ(findIgnoreCase("abc", ""), 0u);
+    EXPECT_EQ(findIgnoreCase("a\xC4" "b", "\xE4" "b"), std::string_view::npos);  // no case rules beyond ASCII
+    EXPECT_EQ(findIgnoreCase("<SPAN id=x>", "<span ID=X>"), 0u);
+    EXPECT_EQ(findIgnoreCase("zzzA", "a"), 3u);
+    EXPECT_EQ(findIgnoreCase("aBaB", "bab"), 1u);
+    EXPECT_EQ(findIgnoreCase("ab", "b", 5), std::string_view::npos);
+}
+
+TEST(StringUtils, FindIgnoreCaseAgreesWithAPlainScan) {
+    std::string alphabet = "aAbB <>=\"";
+    unsigned seed = 7;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 20000; ++round) {
+        std::string hay(next() % 20, ' '), needle(1 + next() % 4, ' ');
+        for (auto& c : hay) c = alphabet[next() % alphabet.size()];
+        for (auto& c : needle) c = alphabet[next() % alphabet.size()];
+        const size_t from = next() % 5;
+        size_t expected = std::string_view::npos;
+        for (size_t i = from; i + needle.size() <= hay.size() && expected == std::string_view::npos; ++i)
+            if (rtl::equalsIgnoreCase(std::string_view(hay).substr(i, needle.size()), needle)) expected = i;
+        ASSERT_EQ(rtl::findIgnoreCase(hay, needle, from), expected) << hay << " / " << needle << " from " << from;
+    }
+}
