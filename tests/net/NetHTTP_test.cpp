@@ -594,3 +594,42 @@ TEST(NetHTTP, ShortBodiesAndReuseRules) {
     http.CloseConnection();
     EXPECT_FALSE(http.Response().ReuseConnection());
 }
+
+namespace {
+// The cycle's other methods have no public entry point; tests reach them here.
+class TMethodsHTTP : public TNetHTTP {
+public:
+    using TNetCustomHTTP::RunRequest;
+};
+}  // namespace
+
+TEST(NetHTTP, OtherMethodsSendTheirWordLengthAndBody) {
+    HTTPTestServer server([](Conn& conn) {
+        for (std::string head = conn.readHead(); !head.empty(); head = conn.readHead()) {
+            const size_t at = head.find("Content-Length: ");
+            const std::string body = at == std::string::npos ? "" : conn.readBody(std::stoul(head.substr(at + 16)));
+            if (!conn.send(okResponse(requestLine(head) + "|" + body))) return;
+        }
+    });
+    TMethodsHTTP http;
+    rtl::TStringStream upload("field=value");
+    rtl::TStringStream body;
+    http.RunRequest(hmPost, server.url("/form"), &body, &upload);
+    EXPECT_EQ(body.dataString(), "POST /form HTTP/1.1|field=value");
+    EXPECT_NE(server.requests()[0].find("Content-Length: 11\r\n"), std::string::npos);
+    rtl::TStringStream options;
+    http.RunRequest(hmOptions, "*", &options, nullptr);
+    EXPECT_EQ(options.dataString(), "OPTIONS * HTTP/1.1|");
+    EXPECT_EQ(server.requests()[1].find("Content-Length"), std::string::npos);
+
+    http.ProtocolVersion = pv1_0;
+    for (TNetHTTPMethod method : {hmOptions, hmTrace, hmPut, hmDelete}) {
+        try {
+            http.RunRequest(method, "/x", nullptr, nullptr);
+            FAIL() << MethodWord(method);
+        } catch (const ENetException& e) {
+            EXPECT_STREQ(e.what(), "This request method is supported in HTTP 1.1");
+        }
+    }
+    EXPECT_EQ(server.requests().size(), 2u);
+}
