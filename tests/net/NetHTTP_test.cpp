@@ -365,6 +365,12 @@ TEST(NetHTTP, CookieFromARedirectIsStoredBeforeTheNextHop) {
     EXPECT_NE(echoed.find("GET /home HTTP/1.1"), std::string::npos);
     EXPECT_NE(echoed.find("\r\nCookie: session=42\r\n\r\n"), std::string::npos) << echoed;
     ASSERT_NE(http.CookieManager(), nullptr);
+    // A store the client made itself goes when another is assigned.
+    std::weak_ptr<TNetCookieManager> own = http.CookieManager();
+    auto replacement = std::make_shared<TNetCookieManager>();
+    http.SetCookieManager(replacement);
+    EXPECT_TRUE(own.expired());
+    EXPECT_EQ(http.CookieManager(), replacement);
 
     // Cookies off and no store: nothing is kept.
     TNetHTTP plain;
