@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <random>
 #include <set>
@@ -225,4 +226,43 @@ TEST(NetHTTPHostile, ExpiresAndContentRangeThatCannotBeReadStayUnset) {
     http.GetToStream(server.url("/c"), body);
     EXPECT_GT(http.Response().Expires, NowLocal() + 365 * 50);
     EXPECT_EQ(body.dataString(), "okokok");
+}
+
+TEST(NetHTTPHostile, ClosingAtEveryByteOfTheAnswerEndsInADefinedWay) {
+    const std::string answers[] = {
+        "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nTransfer-Encoding: chunked\r\n\r\n"
+        "5\r\nhello\r\n3 ext\r\nabc\r\n0\r\n\r\n",
+        "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 4\r\n\r\nbody",
+        "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nbody",
+    };
+    const std::set<std::string> allowed = {"ok", "ENetConnClosedGracefully", "ENetException", "ENetNotConnected",
+                                           "ENetHTTPProtocolException", "ENetSocketError"};
+    std::atomic<const std::string*> answer{nullptr};
+    std::atomic<size_t> cut{0};
+    HTTPTestServer server([&answer, &cut](Conn& conn) {
+        conn.readHead();
+        conn.sendCut(*answer.load(), cut.load());
+    });
+    for (const std::string& text : answers) {
+        answer = &text;
+        for (size_t at = 0; at <= text.size(); ++at) {
+            cut = at;
+            TNetHTTP http;
+            http.HandleRedirects = true;
+            http.ReadTimeout = 3000;
+            rtl::TStringStream body;
+            std::string outcome = "ok";
+            try {
+                http.GetToStream(server.url("/"), body);
+            } catch (const rtl::Exception& e) {
+                outcome = e.className();
+            }
+            EXPECT_TRUE(allowed.count(outcome)) << "cut at " << at << ": " << outcome;
+            // A failure other than an error status never leaves the connection open.
+            if (outcome != "ok" && outcome != "ENetHTTPProtocolException") {
+                EXPECT_FALSE(http.IsConnected());
+            }
+            EXPECT_LE(body.size(), static_cast<int64_t>(text.size()));
+        }
+    }
 }

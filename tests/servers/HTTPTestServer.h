@@ -48,6 +48,8 @@ public:
         return out;
     }
     bool send(const std::string& bytes) { return nettest::sendAll(m_fd, bytes); }
+    // Sends only the first cutAt bytes; the script then returns to close there.
+    bool sendCut(const std::string& bytes, size_t cutAt) { return send(bytes.substr(0, cutAt)); }
     // One byte every msPerByte; stops when the peer goes away.
     bool drip(const std::string& bytes, int msPerByte) {
         for (char c : bytes) {
