@@ -23,6 +23,8 @@
 #include "app/KeywordFile.h"
 #include "app/KeywordListModel.h"
 #include "app/MainGauge.h"
+#include "net/NetAntiFreeze.h"
+#include "net/NetHTTP.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/OpenURLInBrowser.h"
 #include "platform/PictureLoader.h"
@@ -93,6 +95,7 @@ TfrmMain::TfrmMain(const std::string& folder, QWidget* parent)
     buildBottomPanel();
     buildStatusBar();
     resize(kClientWidth, kClientHeight);
+    setUpNetwork();
     FormCreate();
     layoutPanels();
     fixClientSizeCentred(this, kClientWidth, kClientHeight);
@@ -100,7 +103,7 @@ TfrmMain::TfrmMain(const std::string& folder, QWidget* parent)
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() = default;  // defined here, where the network classes are complete
 
 void TfrmMain::buildToolBar() {
     m_toolBar = new QWidget(this);
@@ -110,7 +113,7 @@ void TfrmMain::buildToolBar() {
         {"btnMainKeyword", "Main Keyword", 7, 99, &TfrmMain::btnMainKeywordClick},
         {"btnGatherKeyword", "Gather Keywords", 109, 98, nullptr},
         {"btnAddKeyword", "Add Keywords", 210, 99, &TfrmMain::btnAddKeywordClick},
-        {"btnGatherData", "Gather Data", 312, 98, nullptr},
+        {"btnGatherData", "Gather Data", 312, 98, &TfrmMain::btnGatherDataClick},
         {"btnSaveResults", "Save Results", 414, 98, &TfrmMain::btnSaveResultsClick},
         {"btnMakeMoney", "Make Money", 516, 98, &TfrmMain::btnMakeMoneyClick},
     };
@@ -119,6 +122,8 @@ void TfrmMain::buildToolBar() {
         button->setCursor(Qt::PointingHandCursor);
         if (b.command) connect(button, &QPushButton::clicked, this, b.command);
     }
+    m_gatherDataButton = m_toolBar->findChild<QPushButton*>("btnGatherData");
+    m_gatherKeywordButton = m_toolBar->findChild<QPushButton*>("btnGatherKeyword");
 }
 
 void TfrmMain::buildBannerPanel() {

@@ -4,12 +4,24 @@
 // GUI thread only.
 
 #include <QWidget>
+#include <memory>
 #include <string>
 
 #include "app/Endpoints.h"
 #include "app/FileDialogs.h"
 #include "app/FSelectSearch.h"
 #include "app/SkinMessage.h"
+
+namespace rtl {
+class TFileStream;
+}  // namespace rtl
+
+namespace net {
+class TNetAntiFreeze;
+class TNetComponent;
+class TNetHTTP;
+enum class TWorkMode;
+}  // namespace net
 
 class QFrame;
 class QLabel;
@@ -54,7 +66,19 @@ public:
     void setResult(int row, int column, const std::string& text);
     void setMainStatus(const std::string& text);
 
+    // --- page fetching (GUI thread; handlers run re-entrantly inside it) ---
+    // Fetches url into the download file and reads it back as page text.
+    // False when stopped or failed (the status bar says which); failures
+    // also set stopRequested so the running job ends.
+    bool GetURL(const std::string& url, std::string& pageText);
+    net::TNetHTTP& netHTTP() { return *NetHTTP1; }
+    // Where the last page was downloaded.
+    const std::string& downloadPath() const { return m_downloadPath; }
+    bool jobRunning() const { return m_jobRunning; }
+
     // --- commands ---
+    void btnGatherDataClick();
+    void RunGatherData();
     void btnMainKeywordClick();
     void btnAddKeywordClick();
     void AddKeywordsFromFile(const std::string& path);
@@ -69,6 +93,7 @@ public:
     void imgBannerClick();
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -85,6 +110,20 @@ private:
     void layoutPanels();
     void centreBanner();
     void showItemsListed();
+    void setUpNetwork();
+    std::unique_ptr<rtl::TFileStream> createDownloadFile();
+    void NetHTTP1WorkBegin(net::TNetComponent& sender, net::TWorkMode mode, int64_t workCountMax);
+    void NetHTTP1Work(net::TNetComponent& sender, net::TWorkMode mode, int64_t workCount);
+    void NetHTTP1WorkEnd(net::TNetComponent& sender, net::TWorkMode mode);
+    void disconnectClient();
+    void stopGatherData();
+    void finishJob();
+
+    std::unique_ptr<net::TNetHTTP> NetHTTP1;
+    std::unique_ptr<net::TNetAntiFreeze> NetAntiFreeze1;
+    std::string m_downloadPath;
+    bool m_jobRunning = false;
+    bool m_closeAfterJob = false;
 
     std::string m_folder;
     Endpoints m_endpoints;
@@ -96,6 +135,8 @@ private:
     bool m_columnClickSorting = true;
 
     QWidget* m_toolBar = nullptr;
+    QPushButton* m_gatherDataButton = nullptr;
+    QPushButton* m_gatherKeywordButton = nullptr;
     QFrame* m_panBanner = nullptr;
     TClickLabel* m_imgBanner = nullptr;
     TClickLabel* m_gifBanner = nullptr;

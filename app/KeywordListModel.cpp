@@ -41,9 +41,13 @@ void TKeywordListModel::addRows(const std::vector<std::string>& keywords) {
 }
 
 int TKeywordListModel::findRow(uint32_t id, int hint) const {
-    if (hint >= 0 && hint < count() && m_rows[static_cast<size_t>(hint)].id() == id) return hint;
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].id() == id) return static_cast<int>(i);
+    const int n = count();
+    if (hint >= 0 && hint < n && m_rows[static_cast<size_t>(hint)].id() == id) return hint;
+    // Deletions only move rows towards the front: look back from the hint first.
+    for (int i = std::min(std::max(hint, 0), n - 1); i >= 0; --i)
+        if (m_rows[static_cast<size_t>(i)].id() == id) return i;
+    for (int i = std::max(hint, 0) + 1; i < n; ++i)
+        if (m_rows[static_cast<size_t>(i)].id() == id) return i;
     return -1;
 }
 
