@@ -56,11 +56,14 @@ measure() {
 }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-echo "-- 1 GiB body to a file, $RUNS runs"
+echo "-- 1 GiB body to a file, $RUNS runs (after one warm-up run each; the order alternates)"
+measure "$HTTPGET" "$BASE/big.bin" -o "$WORK/out.bin" >/dev/null
+measure curl -s -o "$WORK/out.bin" "$BASE/big.bin" >/dev/null
 : > "$WORK/big_ours"; : > "$WORK/big_curl"
 for r in $(seq "$RUNS"); do
+  if [ $((r % 2)) -eq 0 ]; then measure curl -s -o "$WORK/out.bin" "$BASE/big.bin" >> "$WORK/big_curl"; fi
   measure "$HTTPGET" "$BASE/big.bin" -o "$WORK/out.bin" >> "$WORK/big_ours"
-  measure curl -s -o "$WORK/out.bin" "$BASE/big.bin" >> "$WORK/big_curl"
+  if [ $((r % 2)) -eq 1 ]; then measure curl -s -o "$WORK/out.bin" "$BASE/big.bin" >> "$WORK/big_curl"; fi
 done
 OURS_T=$(cut -d' ' -f1 "$WORK/big_ours" | median); CURL_T=$(cut -d' ' -f1 "$WORK/big_curl" | median)
 OURS_M=$(cut -d' ' -f2 "$WORK/big_ours" | median); CURL_M=$(cut -d' ' -f2 "$WORK/big_curl" | median)
@@ -76,11 +79,12 @@ for i in $(seq "$GETS"); do
   printf 'url = "%s/page.html?n=%s"\noutput = "/dev/null"\n' "$BASE" "$i" >> "$WORK/curl.cfg"
 done
 : > "$WORK/many_ours"; : > "$WORK/many_curl"
+# The server closes after each answer to curl, so it cannot reuse a connection.
 for r in $(seq "$RUNS"); do
+  if [ $((r % 2)) -eq 0 ]; then measure curl -s -H "Connection: close" -K "$WORK/curl.cfg" >> "$WORK/many_curl"; fi
   # shellcheck disable=SC2086
   measure "$HTTPGET" $URLS -o /dev/null >> "$WORK/many_ours"
-  # The server closes after each answer, so curl cannot reuse a connection.
-  measure curl -s -H "Connection: close" -K "$WORK/curl.cfg" >> "$WORK/many_curl"
+  if [ $((r % 2)) -eq 1 ]; then measure curl -s -H "Connection: close" -K "$WORK/curl.cfg" >> "$WORK/many_curl"; fi
 done
 OURS_T=$(cut -d' ' -f1 "$WORK/many_ours" | median); CURL_T=$(cut -d' ' -f1 "$WORK/many_curl" | median)
 echo "httpget: median ${OURS_T}s (runs: $(cut -d' ' -f1 "$WORK/many_ours" | tr '\n' ' '))"
