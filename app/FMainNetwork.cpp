@@ -62,16 +62,34 @@ void TfrmMain::setUpNetwork() {
                                         [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 1); });
 }
 
+// The file is cut to what was written when it is closed (closeDownloadFile)
+// rather than emptied when opened: emptying a file makes the file system
+// write it out at once, a cost paid on every fetch.
 std::unique_ptr<rtl::TFileStream> TfrmMain::createDownloadFile() {
     try {
         m_downloadPath = m_folder + kDownloadName;
-        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::Create);
+        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::OpenOrCreate);
     } catch (const rtl::EFCreateError&) {
         // A read-only install folder: keep fetching through the user's cache.
         m_downloadPath = cacheFolder() + kDownloadName;
-        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::Create);
+        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::OpenOrCreate);
     }
 }
+
+namespace {
+// Cuts the download file to the bytes of this fetch and closes it; safe to
+// call again (it does nothing then).
+void closeDownloadFile(std::unique_ptr<rtl::TFileStream>& file) {
+    if (!file) return;
+    try {
+        file->setSize(file->position());
+    } catch (...) {
+        file.reset();
+        throw;
+    }
+    file.reset();
+}
+}  // namespace
 
 void TfrmMain::disconnectClient() {
     try {
@@ -93,7 +111,7 @@ bool TfrmMain::GetURL(const std::string& url, std::string& pageText) {
             TBoundedStream bounded(*file, kMaxPageBytes);
             NetHTTP1->GetToStream(url, bounded);
         }
-        file.reset();
+        closeDownloadFile(file);
         disconnectClient();
         if (stopRequested) {
             setMainStatus("Process aborted!");
@@ -108,7 +126,11 @@ bool TfrmMain::GetURL(const std::string& url, std::string& pageText) {
         stopRequested = true;
         disconnectClient();
         setMainStatus("Connection error, check if you are connected and url exists.");
-        file.reset();
+        try {
+            closeDownloadFile(file);
+        } catch (...) {
+            // The fetch has already failed; a file that cannot be cut changes nothing.
+        }
         pageText.clear();
         return false;
     }

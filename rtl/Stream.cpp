@@ -145,13 +145,14 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) : m_path(path) 
         case FileMode::OpenRead: flags |= O_RDONLY; break;
         case FileMode::OpenWrite: flags |= O_WRONLY; break;
         case FileMode::OpenReadWrite: flags |= O_RDWR; break;
+        case FileMode::OpenOrCreate: flags |= O_RDWR | O_CREAT; break;
     }
     do {
         m_fd = ::open(path.c_str(), flags, 0666);
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
         const char* reason = std::strerror(errno);
-        if (mode == FileMode::Create)
+        if (mode == FileMode::Create || mode == FileMode::OpenOrCreate)
             throw EFCreateError(format("Cannot create file \"%s\". %s", path.c_str(), reason));
         throw EFOpenError(format("Cannot open file \"%s\". %s", path.c_str(), reason));
     }

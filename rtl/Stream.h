@@ -64,10 +64,11 @@ private:
     int64_t m_position = 0;
 };
 
-enum class FileMode { Create, OpenRead, OpenWrite, OpenReadWrite };
+enum class FileMode { Create, OpenRead, OpenWrite, OpenReadWrite, OpenOrCreate };
 
 // A file opened through POSIX; Create truncates or makes the file (mode 0666
-// less umask). Raises EFCreateError / EFOpenError with the system's reason.
+// less umask); OpenOrCreate makes it when absent and keeps what is there.
+// Raises EFCreateError / EFOpenError with the system's reason.
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& path, FileMode mode);

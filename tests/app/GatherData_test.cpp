@@ -131,7 +131,11 @@ TEST_F(GatherDataTest, FillsTheThreeColumnsAndSavesThem) {
     EXPECT_NE(log.find("msn /results.aspx?q=%22caf%E9+au+lait%22\n"), std::string::npos) << log;
     // The last page stays on disk, with its line ends as the scrapers saw them.
     EXPECT_EQ(window->downloadPath(), folder + "test.html");
-    EXPECT_TRUE(testsupport::readFile(folder + "test.html").find("<span id=\"count\">") != std::string::npos);
+    const std::string lastPage = testsupport::readFile(folder + "test.html");
+    EXPECT_NE(lastPage.find("<span id=\"count\">"), std::string::npos);
+    // Only the last (shorter) page: nothing of the longer one before it is left.
+    EXPECT_EQ(lastPage.find("font size"), std::string::npos) << lastPage;
+    EXPECT_EQ(lastPage.substr(lastPage.size() - 7), "</html>");
 
     // A broad search (neither box ticked) sends the words without quotes.
     gather(false, false);
