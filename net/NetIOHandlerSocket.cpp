@@ -103,7 +103,11 @@ void TNetIOHandlerSocket::OpenClient(const std::string& host, int port, const st
     m_handle->Port = boundPort;
     m_handle->ClientPortMin = boundPortLow;
     m_handle->ClientPortMax = boundPortHigh;
-    m_handle->BindLocal();
+    // Any address and any port: connect picks them, far cheaper than an
+    // explicit bind once many closed connections linger in the kernel.
+    const bool bindAnything = boundPort != 0 || !(boundIP.empty() || boundIP == "0.0.0.0") ||
+                              (boundPortLow != 0 && boundPortHigh != 0);
+    if (bindAnything) m_handle->BindLocal();
 
     if (!TNetStack::LooksLikeIP(target)) ReportStatus(TNetStatus::hsResolving, target);
     m_handle->SetPeer(GStack().HostToIP(target), targetPort);

@@ -54,10 +54,6 @@ void TNetSocketHandle::ReadAddresses() {
 }
 
 void TNetSocketHandle::BindLocal() {
-    // Any address and any port: leave the choice to connect, which finds a
-    // free port far cheaper than an explicit bind once many connections
-    // have been made (closed ones linger for a while).
-    if (Port == 0 && (IP.empty() || IP == "0.0.0.0") && (ClientPortMin == 0 || ClientPortMax == 0)) return;
     if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
         if (!TryBindLocal())
             throw ENetCouldNotBindSocket("Could not bind socket. Address and port are already in use.");
