@@ -48,7 +48,10 @@ for i in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/page.html" &
 
 BASE="http://127.0.0.1:$PORT"
 # "seconds kilobytes" of one command, its output to $WORK/out.bin (removed after).
+# Each run starts with no dirty pages left by the one before (writeback would
+# throttle whichever tool runs next).
 measure() {
+  sync
   /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" >/dev/null 2>"$WORK/stderr.txt" || {
     echo "compare_http: failed: $*"; cat "$WORK/stderr.txt"; exit 1; }
   rm -f "$WORK/out.bin"
