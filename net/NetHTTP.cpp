@@ -227,6 +227,11 @@ void TNetCustomHTTP::ResolveTarget(TNetHTTPRequest& request) {
     }
     request.Target = m_url.Directory + m_url.Resource + m_url.Query;
     if (request.Verb == hmOptions && next.Resource == "*") request.Target = "*";
+    // A CR or LF (from a URL or a Location) would end the request line early
+    // and let the rest pass as header lines of its own.
+    if (request.Target.find_first_of("\r\n") != std::string::npos ||
+        m_url.Host.find_first_of("\r\n") != std::string::npos)
+        throw ENetURIException(http::text::kLineBreakInTarget);
     const TNetHTTPMethod verb = request.Verb;
     if ((verb == hmOptions || verb == hmTrace || verb == hmPut || verb == hmDelete) && ProtocolVersion != pv1_1)
         throw ENetException(http::text::kMethodRequires11);

@@ -32,6 +32,7 @@ inline constexpr const char kChunkStarted[] = "Chunk Started";
 inline constexpr const char kHeadTooLarge[] = "Response head too large.";
 inline constexpr const char kTooManyInterimHeads[] = "Too many interim responses.";
 inline constexpr const char kChunkSizeTooLarge[] = "Chunk size too large.";
+inline constexpr const char kLineBreakInTarget[] = "Line break in the request target.";
 }  // namespace text
 
 }  // namespace net::http

@@ -405,6 +405,23 @@ TEST(NetHTTP, SchemesWithoutSupport) {
     }
 }
 
+TEST(NetHTTP, LineBreakInALocationIsRefused) {
+    HTTPTestServer server(serveEach([](const std::string&) {
+        return response("HTTP/1.1 302 Found", "Location: /a\rInjected: yes\r\n", "");
+    }));
+    TNetHTTP http;
+    configureLikeProgram(http);
+    try {
+        fetch(http, server.url("/"));
+        FAIL() << "a CR in the target must be refused";
+    } catch (const ENetURIException& e) {
+        EXPECT_STREQ(e.what(), "Line break in the request target.");
+    }
+    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_THROW(fetch(http, server.url("/x\nInjected: yes")), ENetURIException);
+    EXPECT_EQ(server.requests().size(), 1u);
+}
+
 TEST(NetHTTP, UnreachablePeerAndCloseBeforeStatusLine) {
     TNetHTTP http;
     configureLikeProgram(http);
