@@ -122,6 +122,7 @@ void TNetCustomHTTP::SetPort(int port) {
 
 void TNetCustomHTTP::NotifyDisconnected() {
     TNetTCPClient::NotifyDisconnected();
+    if (!m_protocol) return;
     auto& authentication = Request().Authentication;
     if (authentication && authentication->CurrentStep == authentication->StepCount()) authentication.reset();
     if (m_proxyParams.Authentication) m_proxyParams.Authentication->ResetSteps();

@@ -26,6 +26,7 @@
 namespace net {
 
 class TNetCustomHTTP;
+class TNetSSLIOHandlerSocket;
 
 // An HTTP error status: message = the status line.
 class ENetHTTPProtocolException : public ENetProtocolReplyError {
@@ -178,7 +179,8 @@ private:
     bool askAuthorizationFor(bool proxy, TNetHTTPRequest& request, TNetHTTPResponse& response);
     void openTunnel();
     void prepareConnectionFields(TNetHTTPRequest& request, RouteKind route);
-    class TNetSSLIOHandlerSocket* secureHandler();
+    // The transport when it is a TLS one; null otherwise.
+    TNetSSLIOHandlerSocket* secureHandler();
 
     TNetURI m_url;
     std::unique_ptr<TNetHTTPProtocol> m_protocol;
