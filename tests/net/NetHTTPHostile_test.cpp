@@ -180,6 +180,17 @@ std::vector<Case> hostileCases(int deadPort) {
         {"endless interim heads",
          [](Conn& c) { flood(c, "HTTP/1.1 100 Continue\r\n\r\n", int64_t{1} << 20); },
          {"ENetHTTPLimitExceeded"}},
+        {"an error body that stalls",  // the error body's own time-out ends it, and that failure is the one raised
+         [](Conn& c) {
+             c.send("HTTP/1.1 404 Not Found\r\nContent-Length: 100\r\n\r\npart");
+             c.waitPeerClose(6000);
+         },
+         {"ENetReadTimeout"}},
+        {"a challenge with no known scheme",
+         [](Conn& c) {
+             c.send(httptest::response("HTTP/1.1 401 Unauthorized", "WWW-Authenticate: Unknown realm=x\r\n", ""));
+         },
+         {"ENetHTTPProtocolException"}},
         {"thousands of cookies",
          [](Conn& c) {
              std::string head = "HTTP/1.1 200 OK\r\n";
