@@ -9,7 +9,7 @@ len(keyword) * 1000 + engine offset (Google 1, Yahoo 2, MSN 3), with commas.
 
 PORTS_FILE receives "google yahoo msn" ports once listening; LOG_FILE gets one
 line per request: engine, then the raw request target. --fail makes an engine
-answer 500; --slow makes it drip a long body; --missing leaves the markers out.
+answer 500; --slow makes it drip its page over about 6 seconds; --missing leaves the markers out.
 The server stops by itself after 120 seconds.
 """
 import http.server
@@ -62,13 +62,15 @@ def make_handler(engine, options, log_file):
             keyword = values[key][0].strip('"')
             body = page(engine, keyword, engine in options.get("missing", ())).encode("latin-1", "replace")
             if engine in options.get("slow", ()):
+                # The real page, padded, ten bytes every 20 ms: about 6 seconds.
+                body = body.replace(b"</body>", b" " * (3000 - len(body)) + b"</body>")
                 self.send_response(200)
                 self.send_header("Content-Type", "text/html")
-                self.send_header("Content-Length", str(len(body) + 100000))
+                self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
                 try:
-                    for _ in range(100000):
-                        self.wfile.write(b" ")
+                    for at in range(0, len(body), 10):
+                        self.wfile.write(body[at:at + 10])
                         self.wfile.flush()
                         time.sleep(0.02)
                 except OSError:
