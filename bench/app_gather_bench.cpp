@@ -126,6 +126,21 @@ void BM_HttpgetSamePages(benchmark::State& state) {
         benchmark::Counter::kIs1000);
 }
 
+// httpget as a person runs it: one process per page.
+void BM_HttpgetOneProcessPerPage(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        for (const auto& url : f.urls) {
+            QProcess httpget;
+            httpget.start(TESSALY_HTTPGET, {QString::fromStdString(url), "-o", f.dir.filePath("one.out")});
+            if (!httpget.waitForFinished(60000) || httpget.exitCode() != 0) state.SkipWithError("httpget failed");
+        }
+    }
+    state.counters["per_request_ms"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * f.urls.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+        benchmark::Counter::kIs1000);
+}
+
 }  // namespace
 
 BENCHMARK(BM_GatherDataPerRequest)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -133,6 +148,7 @@ BENCHMARK(BM_GetURLSamePages)->Iterations(3)->Unit(benchmark::kMillisecond)->Use
 // Arguments: anti-freeze active, body to a null stream instead of a new file.
 BENCHMARK(BM_BareClientSamePages)->Args({0, 0})->Args({0, 1})->Args({1, 1})->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HttpgetSamePages)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HttpgetOneProcessPerPage)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GatherDataPerRequest)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HttpgetSamePages)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
