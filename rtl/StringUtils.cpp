@@ -66,11 +66,40 @@ size_t findByteIgnoreCase(std::string_view text, char c, size_t from) {
 
 }  // namespace
 
-// Scans for one byte of the needle with memchr: preferably a byte without
-// case (it needs one scan, not two) that is not one of the common ones.
+namespace {
+
+// Horspool's search with both sides folded to lower case: the byte under
+// the needle's end decides how far the needle may jump.
+size_t horspoolIgnoreCase(std::string_view haystack, std::string_view needle, size_t from) {
+    const size_t m = needle.size();
+    size_t shift[256];
+    for (size_t& s : shift) s = m;
+    for (size_t k = 0; k + 1 < m; ++k) {
+        const auto c = static_cast<unsigned char>(lowerOf(needle[k]));
+        shift[c] = m - 1 - k;
+        shift[static_cast<unsigned char>(upperOf(needle[k]))] = m - 1 - k;
+    }
+    const char lastLower = lowerOf(needle[m - 1]);
+    for (size_t i = from; i + m <= haystack.size();) {
+        const char last = haystack[i + m - 1];
+        if (lowerOf(last) == lastLower) {
+            size_t k = 0;
+            while (k + 1 < m && lowerOf(haystack[i + k]) == lowerOf(needle[k])) ++k;
+            if (k + 1 == m) return i;
+        }
+        i += shift[static_cast<unsigned char>(last)];
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+// Long needles jump with Horspool's rule; short ones scan with memchr for a
+// byte of theirs, preferably one without case that is not a common one.
 size_t findIgnoreCase(std::string_view haystack, std::string_view needle, size_t from) {
     if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
     if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
+    if (needle.size() >= 4) return horspoolIgnoreCase(haystack, needle, from);
     size_t anchor = 0;
     int best = -1;
     for (size_t k = 0; k < needle.size(); ++k) {

@@ -71,7 +71,7 @@ TEST(StringUtils, FindIgnoreCaseAgreesWithAPlainScan) {
     unsigned seed = 7;
     auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
     for (int round = 0; round < 20000; ++round) {
-        std::string hay(next() % 20, ' '), needle(1 + next() % 4, ' ');
+        std::string hay(next() % 40, ' '), needle(1 + next() % 7, ' ');
         for (auto& c : hay) c = alphabet[next() % alphabet.size()];
         for (auto& c : needle) c = alphabet[next() % alphabet.size()];
         const size_t from = next() % 5;
