@@ -9,7 +9,10 @@
 namespace app {
 
 THtmlCleaner::THtmlCleaner(std::vector<ReplaceRule> rules)
-    : m_rules(std::move(rules)), m_pairStart(65537, 0), m_bySingle(256), m_longestFrom(m_rules.size() + 1, 0) {
+    : m_rules(std::move(rules)), m_pairStart(65537, 0), m_bySingle(256), m_longestFrom(m_rules.size() + 1, 0),
+      m_pairLastRule(65536, -1) {
+    if (m_rules.size() > 32000) throw std::invalid_argument("too many replace rules");
+    std::fill(std::begin(m_byteLastRule), std::end(m_byteLastRule), int16_t{-1});
     std::vector<std::vector<int>> byPair(65536);
     for (size_t k = 0; k < m_rules.size(); ++k) {
         const ReplaceRule& rule = m_rules[k];
@@ -17,10 +20,15 @@ THtmlCleaner::THtmlCleaner(std::vector<ReplaceRule> rules)
             throw std::invalid_argument("unsupported replace rule");
         const auto b0 = static_cast<unsigned char>(rule.find[0]);
         m_isFirst[b0] = true;
-        if (rule.find.size() == 1)
+        for (size_t i = 0; i + 1 < rule.find.size(); ++i)
+            m_pairLastRule[(static_cast<unsigned char>(rule.find[i]) << 8) | static_cast<unsigned char>(rule.find[i + 1])] =
+                static_cast<int16_t>(k);
+        if (rule.find.size() == 1) {
             m_bySingle[b0].push_back(static_cast<int>(k));
-        else
+            m_byteLastRule[b0] = static_cast<int16_t>(k);
+        } else {
             byPair[(b0 << 8) | static_cast<unsigned char>(rule.find[1])].push_back(static_cast<int>(k));
+        }
     }
     for (size_t pair = 0; pair < 65536; ++pair) {
         m_pairStart[pair] = static_cast<uint32_t>(m_pairRules.size());
@@ -178,7 +186,22 @@ private:
     // A created occurrence holds the replacement byte, or both bytes beside
     // a removal, so only finds longer than their start's distance to the
     // change can be new.
+    bool pairHeldFrom(int left, int right, int k) const {
+        if (left < 0 || right >= m_n) return false;
+        const unsigned pair = (static_cast<unsigned char>(m_buf[static_cast<size_t>(left)]) << 8) |
+                              static_cast<unsigned char>(m_buf[static_cast<size_t>(right)]);
+        return m_c.m_pairLastRule[pair] >= k;
+    }
+
+    // Could the change at `changed` have formed an occurrence of rule k or later?
+    bool mayHaveFormed(int changed, bool removal, int k) const {
+        if (removal) return changed < m_n && pairHeldFrom(m_live.prev(changed), changed, k);
+        return m_c.m_byteLastRule[static_cast<unsigned char>(m_buf[static_cast<size_t>(changed)])] >= k ||
+               pairHeldFrom(m_live.prev(changed), changed, k) || pairHeldFrom(changed, m_live.next(changed), k);
+    }
+
     void recheck(int changed, bool removal, int k) {
+        if (!mayHaveFormed(changed, removal, k)) return;
         const size_t longest = m_c.m_longestFrom[static_cast<size_t>(k)];
         int start = changed;
         size_t distance = 0;

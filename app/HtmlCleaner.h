@@ -33,6 +33,11 @@ private:
     std::vector<std::vector<int>> m_bySingle;
     bool m_isFirst[256] = {};
     std::vector<size_t> m_longestFrom;  // longest find among rules k..end
+    // The last rule whose find holds this pair of neighbouring bytes (or is
+    // this one byte); -1 for none. A change whose new neighbours no later
+    // rule holds cannot have formed anything.
+    std::vector<int16_t> m_pairLastRule;  // 65536
+    int16_t m_byteLastRule[256];
 };
 
 }  // namespace app

@@ -94,23 +94,30 @@ size_t horspoolIgnoreCase(std::string_view haystack, std::string_view needle, si
 
 }  // namespace
 
-// Long needles jump with Horspool's rule; short ones scan with memchr for a
-// byte of theirs, preferably one without case that is not a common one.
+namespace {
+
+// How common a byte is in web pages, roughly: lower is rarer. Letters count
+// double, since both cases must be scanned for.
+int commonness(char c) {
+    static const char kLettersByFrequency[] = "zqjxkvbpygfwmucldrhsnioate";
+    if (c == ' ') return 100;
+    if (c == '<' || c == '>' || c == '"' || c == '=' || c == '/') return 60;
+    const char lower = lowerOf(c);
+    if (lower >= 'a' && lower <= 'z') return 20 + 2 * static_cast<int>(std::strchr(kLettersByFrequency, lower) - kLettersByFrequency);
+    return 10;
+}
+
+}  // namespace
+
+// Long needles jump with Horspool's rule; short ones scan with memchr for
+// their least common byte.
 size_t findIgnoreCase(std::string_view haystack, std::string_view needle, size_t from) {
     if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
     if (needle.size() > haystack.size() || from > haystack.size() - needle.size()) return std::string_view::npos;
-    if (needle.size() >= 4) return horspoolIgnoreCase(haystack, needle, from);
+    if (needle.size() >= 8) return horspoolIgnoreCase(haystack, needle, from);
     size_t anchor = 0;
-    int best = -1;
-    for (size_t k = 0; k < needle.size(); ++k) {
-        const char c = needle[k];
-        const bool caseless = lowerOf(c) == upperOf(c);
-        const int score = caseless ? (std::strchr(" <>\"=/", c) && c ? 1 : 2) : 0;
-        if (score > best) {
-            best = score;
-            anchor = k;
-        }
-    }
+    for (size_t k = 1; k < needle.size(); ++k)
+        if (commonness(needle[k]) < commonness(needle[anchor])) anchor = k;
     const size_t last = haystack.size() - needle.size();
     for (size_t at = findByteIgnoreCase(haystack, needle[anchor], from + anchor); at != std::string_view::npos;
          at = findByteIgnoreCase(haystack, needle[anchor], at + 1)) {
