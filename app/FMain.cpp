@@ -23,6 +23,7 @@
 #include "app/KeywordFile.h"
 #include "app/KeywordListModel.h"
 #include "app/MainGauge.h"
+#include "app/StatusPanel.h"
 #include "net/NetAntiFreeze.h"
 #include "net/NetHTTP.h"
 #include "platform/ExecutableFolder.h"
@@ -60,13 +61,11 @@ public:
     }
 };
 
-QLabel* statusPanel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setContentsMargins(2, 0, 2, 0);
-    return label;
+TStatusPanel* statusPanel(QWidget* parent, const char* name, const QString& text) {
+    auto* panel = new TStatusPanel(parent);
+    panel->setObjectName(name);
+    panel->setText(text);
+    return panel;
 }
 
 TClickLabel* linkLabel(QWidget* parent, const char* name) {

@@ -33,6 +33,7 @@ namespace app {
 class TClickLabel;
 class TKeywordListModel;
 class TMainGauge;
+class TStatusPanel;
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -146,9 +147,9 @@ private:
     TClickLabel* m_link1 = nullptr;
     TClickLabel* m_link2 = nullptr;
     QWidget* m_statusBar = nullptr;
-    QLabel* m_mainStatus = nullptr;
-    QLabel* m_keywordStatus = nullptr;
-    QLabel* m_secondStatus = nullptr;
+    TStatusPanel* m_mainStatus = nullptr;
+    TStatusPanel* m_keywordStatus = nullptr;
+    TStatusPanel* m_secondStatus = nullptr;
     TMainGauge* m_gauge = nullptr;
 };
 

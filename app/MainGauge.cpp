@@ -11,21 +11,21 @@ void TMainGauge::setMinValue(int64_t minimum) {
     m_min = minimum;
     if (m_max < m_min) m_max = m_min;
     m_value = std::clamp(m_value, m_min, m_max);
-    update();
+    m_repaint.request();
 }
 
 void TMainGauge::setMaxValue(int64_t maximum) {
     m_max = maximum;
     if (m_min > m_max) m_min = m_max;
     m_value = std::clamp(m_value, m_min, m_max);
-    update();
+    m_repaint.request();
 }
 
 void TMainGauge::setValue(int64_t value) {
     const int64_t clamped = std::clamp(value, m_min, m_max);
     if (clamped == m_value) return;
     m_value = clamped;
-    update();
+    m_repaint.request();
 }
 
 int64_t TMainGauge::scaledRoundHalfEven(int64_t numerator, int64_t denominator, int64_t scale) {

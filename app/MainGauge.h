@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "app/RepaintThrottle.h"
+
 namespace app {
 
 class TMainGauge : public QWidget {
@@ -37,6 +39,7 @@ private:
     int64_t m_min = 0;
     int64_t m_max = 100;
     int64_t m_value = 0;
+    TRepaintThrottle m_repaint{this};
 };
 
 }  // namespace app

@@ -36,7 +36,7 @@ void expectMessage(QWidget* dialog, const QString& expected, QWidget* enterIn = 
     EXPECT_TRUE(dialog->isVisible()) << "the dialog stays open behind its message";
 }
 
-QString status(TfrmMain& w, const char* name) { return w.findChild<QLabel*>(name)->text(); }
+QString status(TfrmMain& w, const char* name) { return w.findChild<QWidget*>(name)->property("text").toString(); }
 
 class DialogsTest : public ::testing::Test {
 protected:

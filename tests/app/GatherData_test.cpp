@@ -69,7 +69,7 @@ protected:
         window->show();
     }
     QPushButton* button(const char* name) { return window->findChild<QPushButton*>(name); }
-    QString status() { return window->findChild<QLabel*>("MainStatusPanel")->text(); }
+    QString status() { return window->findChild<QWidget*>("MainStatusPanel")->property("text").toString(); }
     // Presses Gather Data and answers the search-type dialog.
     void gather(bool precise, bool broad = false) {
         onNextModal([=](QWidget* d) {

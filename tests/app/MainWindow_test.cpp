@@ -35,7 +35,8 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    static QString text(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
+    // Labels and status panels both publish their text as a property.
+    static QString text(QWidget* w, const char* name) { return child(w, name)->property("text").toString(); }
     // Answers the next message box with the named button, keeping its text.
     static void answerMessage(const char* button, QString* seenText = nullptr) {
         onNextModal([=](QWidget* box) {
