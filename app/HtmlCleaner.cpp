@@ -106,7 +106,7 @@ class HtmlCleanerRun {
 public:
     HtmlCleanerRun(const THtmlCleaner& cleaner, std::string_view text)
         : m_c(cleaner), m_buf(text), m_n(static_cast<int>(text.size())), m_live(m_n),
-          m_candidates(cleaner.m_rules.size()) {}
+          m_candidates(cleaner.m_rules.size()), m_unordered(cleaner.m_rules.size(), 0) {}
 
     std::string run() {
         scanAll();
@@ -153,9 +153,12 @@ private:
         for (int i = 0; i < m_n; ++i) {
             if (!m_c.m_isFirst[static_cast<unsigned char>(data[i])]) continue;
             forRulesAt(i, 0, [&](int k) {
+                // The first two bytes matched already through the pair table.
                 const std::string_view find = m_c.m_rules[static_cast<size_t>(k)].find;
-                if (find.size() <= static_cast<size_t>(m_n - i) && std::memcmp(data + i, find.data(), find.size()) == 0)
-                    m_candidates[static_cast<size_t>(k)].push_back(i);
+                if (find.size() > static_cast<size_t>(m_n - i)) return;
+                for (size_t j = 2; j < find.size(); ++j)
+                    if (data[static_cast<size_t>(i) + j] != find[j]) return;
+                m_candidates[static_cast<size_t>(k)].push_back(i);
             });
         }
     }
@@ -215,10 +218,13 @@ private:
             if (removal && i == changed) break;
             forRulesAt(i, k, [&](int j) {
                 if (m_c.m_rules[static_cast<size_t>(j)].find.size() <= distance || !matchAt(i, j)) return;
-                if (j == k)
+                if (j == k) {
                     m_heap.push(i);
-                else
-                    m_candidates[static_cast<size_t>(j)].push_back(i);
+                } else {
+                    auto& list = m_candidates[static_cast<size_t>(j)];
+                    if (!list.empty() && list.back() >= i) m_unordered[static_cast<size_t>(j)] = 1;
+                    list.push_back(i);
+                }
             });
             if (i == changed) break;
         }
@@ -231,8 +237,10 @@ private:
     void applyRule(int k) {
         auto& list = m_candidates[static_cast<size_t>(k)];
         if (list.empty()) return;
-        std::sort(list.begin(), list.end());
-        list.erase(std::unique(list.begin(), list.end()), list.end());
+        if (m_unordered[static_cast<size_t>(k)]) {
+            std::sort(list.begin(), list.end());
+            list.erase(std::unique(list.begin(), list.end()), list.end());
+        }
         for (const int candidate : list) {
             if (!stillMatches(candidate, k)) continue;
             replaceAndRecheck(candidate, k);
@@ -250,6 +258,7 @@ private:
     int m_n;
     LiveBits m_live;
     std::vector<std::vector<int>> m_candidates;
+    std::vector<unsigned char> m_unordered;  // a list got a candidate out of order (or twice)
     std::priority_queue<int, std::vector<int>, std::greater<int>> m_heap;
 };
 
