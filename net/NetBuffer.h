@@ -3,9 +3,8 @@
 // hands its bytes out from the front (Consume, TakeString) and reports each
 // consumption; TNetManagedBuffer keeps consumed bytes as a prefix until
 // CompactThreshold of them have piled up, so many small reads do not move
-// the rest each time.
-// Storage is not zero-filled when it grows: a receive writes straight into
-// the spare room at the end (ReserveTail / CommitTail).
+// the rest each time. A receive writes straight into the spare room at the
+// end (ReserveTail / CommitTail).
 // Thread-safety: one thread at a time.
 
 #include <cstdint>
@@ -17,18 +16,9 @@
 
 namespace net {
 
-class TNetSimpleBuffer : public rtl::TStream {
+class TNetSimpleBuffer : public rtl::TMemoryStream {
 public:
     using TConsumedEvent = std::function<void(TNetSimpleBuffer& sender, int64_t count)>;
-
-    TNetSimpleBuffer() = default;
-    ~TNetSimpleBuffer() override = default;
-
-    int64_t read(void* buffer, int64_t count) override;
-    int64_t write(const void* buffer, int64_t count) override;
-    int64_t seek(int64_t offset, rtl::SeekOrigin origin) override;
-    void setSize(int64_t newSize) override;
-    int64_t size() override { return m_stored; }
 
     // The first unconsumed byte; valid until the next change of the buffer.
     virtual char* Data() { return m_memory.get(); }
@@ -48,14 +38,8 @@ public:
     TConsumedEvent OnConsumed;
 
 protected:
-    void ensureCapacity(int64_t needed);
-    // Moves [from, stored) to the front.
+    // Moves [from, size) to the front.
     void moveToFront(int64_t from);
-
-    std::unique_ptr<char[]> m_memory;
-    int64_t m_capacity = 0;
-    int64_t m_stored = 0;
-    int64_t m_position = 0;  // absolute, within the stored bytes
 };
 
 class TNetManagedBuffer : public TNetSimpleBuffer {
@@ -63,7 +47,7 @@ public:
     int64_t ConsumedBytes = 0;
     int64_t CompactThreshold = 32768;
 
-    int64_t size() override { return m_stored - ConsumedBytes; }
+    int64_t size() override { return m_size - ConsumedBytes; }
     int64_t seek(int64_t offset, rtl::SeekOrigin origin) override;
     char* Data() override { return m_memory.get() + ConsumedBytes; }
     void Consume(int64_t n) override;

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
+#include <vector>
 #include <unistd.h>
 
 #include "rtl/Exception.h"
@@ -73,20 +75,20 @@ int64_t TStream::copyFrom(TStream& source, int64_t count) {
 // --- TMemoryStream ---
 
 void TMemoryStream::reserveFor(int64_t needed) {
-    if (needed <= static_cast<int64_t>(m_data.size())) return;
-    int64_t capacity = std::max<int64_t>(static_cast<int64_t>(m_data.size()) * 2, 8192);
+    if (needed <= m_capacity) return;
+    int64_t capacity = std::max<int64_t>(m_capacity * 2, 8192);
     if (capacity < needed) capacity = needed;
-    try {
-        m_data.resize(static_cast<size_t>(capacity));
-    } catch (const std::bad_alloc&) {
-        throw EOutOfMemory("Out of memory while expanding memory stream");
-    }
+    std::unique_ptr<char[]> memory(new (std::nothrow) char[static_cast<size_t>(capacity)]);
+    if (!memory) throw EOutOfMemory("Out of memory while expanding memory stream");
+    if (m_size > 0) std::memcpy(memory.get(), m_memory.get(), static_cast<size_t>(m_size));
+    m_memory = std::move(memory);
+    m_capacity = capacity;
 }
 
 int64_t TMemoryStream::read(void* buffer, int64_t count) {
     if (count <= 0 || m_position >= m_size) return 0;
     const int64_t n = std::min(count, m_size - m_position);
-    std::memcpy(buffer, m_data.data() + m_position, static_cast<size_t>(n));
+    std::memcpy(buffer, m_memory.get() + m_position, static_cast<size_t>(n));
     m_position += n;
     return n;
 }
@@ -96,8 +98,8 @@ int64_t TMemoryStream::write(const void* buffer, int64_t count) {
     if (m_position > INT64_MAX - count) throw EWriteError("Stream write error");
     const int64_t end = m_position + count;
     reserveFor(end);
-    if (m_position > m_size) std::memset(m_data.data() + m_size, 0, static_cast<size_t>(m_position - m_size));
-    std::memcpy(m_data.data() + m_position, buffer, static_cast<size_t>(count));
+    if (m_position > m_size) std::memset(m_memory.get() + m_size, 0, static_cast<size_t>(m_position - m_size));
+    std::memcpy(m_memory.get() + m_position, buffer, static_cast<size_t>(count));
     m_position = end;
     m_size = std::max(m_size, end);
     return count;
@@ -111,14 +113,14 @@ int64_t TMemoryStream::seek(int64_t offset, SeekOrigin origin) {
 void TMemoryStream::setSize(int64_t newSize) {
     if (newSize < 0) throw EStreamError("Invalid stream size");
     reserveFor(newSize);
-    if (newSize > m_size) std::memset(m_data.data() + m_size, 0, static_cast<size_t>(newSize - m_size));
+    if (newSize > m_size) std::memset(m_memory.get() + m_size, 0, static_cast<size_t>(newSize - m_size));
     m_size = newSize;
     m_position = std::min(m_position, m_size);
 }
 
 void TMemoryStream::clear() {
-    m_data.clear();
-    m_data.shrink_to_fit();
+    m_memory.reset();
+    m_capacity = 0;
     m_size = 0;
     m_position = 0;
 }
@@ -128,12 +130,12 @@ void TMemoryStream::loadFromFile(const std::string& path) {
     const int64_t n = file.size();
     setSize(n);
     m_position = 0;
-    if (n > 0) file.readBuffer(m_data.data(), n);
+    if (n > 0) file.readBuffer(m_memory.get(), n);
 }
 
 void TMemoryStream::saveToFile(const std::string& path) {
     TFileStream file(path, FileMode::Create);
-    if (m_size > 0) file.writeBuffer(m_data.data(), m_size);
+    if (m_size > 0) file.writeBuffer(m_memory.get(), m_size);
 }
 
 // --- TFileStream ---

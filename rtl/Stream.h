@@ -4,8 +4,8 @@
 // A stream object is used by one thread at a time.
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace rtl {
 
@@ -42,7 +42,9 @@ protected:
     TStream& operator=(const TStream&) = delete;
 };
 
-// Growable memory block. memory() stays valid until the next write or setSize.
+// Growable memory block. memory() stays valid until the next write or
+// setSize. Growth does not zero-fill the spare room, so a receiver may write
+// straight into it; bytes that become part of the data are always defined.
 class TMemoryStream : public TStream {
 public:
     int64_t read(void* buffer, int64_t count) override;
@@ -51,17 +53,20 @@ public:
     void setSize(int64_t newSize) override;
     int64_t size() override { return m_size; }
 
-    const char* memory() const { return m_data.data(); }
-    char* memory() { return m_data.data(); }
+    const char* memory() const { return m_memory.get(); }
+    char* memory() { return m_memory.get(); }
     void clear();
     void loadFromFile(const std::string& path);
     void saveToFile(const std::string& path);
 
-private:
+protected:
+    // Makes room for `needed` bytes, keeping the data; raises EOutOfMemory.
     void reserveFor(int64_t needed);
-    std::vector<char> m_data;
+
+    std::unique_ptr<char[]> m_memory;
+    int64_t m_capacity = 0;
     int64_t m_size = 0;
-    int64_t m_position = 0;
+    int64_t m_position = 0;  // may lie past m_size; a write there fills the gap with zeros
 };
 
 enum class FileMode { Create, OpenRead, OpenWrite, OpenReadWrite, OpenOrCreate };
