@@ -197,7 +197,6 @@ void TfrmMain::layoutPanels() {
     int top = kToolBarHeight;
     if (!m_panBanner->isHidden()) {
         m_panBanner->setGeometry(0, top, w, m_panBanner->height());
-        m_panBanner->resize(w, m_panBanner->height());
         top += m_panBanner->height();
     }
     const int statusTop = h - kStatusBarHeight;

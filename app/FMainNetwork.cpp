@@ -14,6 +14,7 @@
 #include "app/SearchEngines.h"
 #include "net/NetAntiFreeze.h"
 #include "net/NetHTTP.h"
+#include "net/NetPageFetcher.h"
 #include "rtl/Stream.h"
 
 namespace app {
@@ -40,17 +41,7 @@ std::string cacheFolder() {
 
 void TfrmMain::setUpNetwork() {
     NetHTTP1 = std::make_unique<net::TNetHTTP>();
-    NetHTTP1->AllowCookies = true;
-    NetHTTP1->HandleRedirects = true;
-    NetHTTP1->HTTPOptions = net::hoForceEncodeParams;
-    NetHTTP1->ReadTimeout = 0;
-    NetHTTP1->MaxLineAction = net::TNetMaxLineAction::maException;
-    net::TNetHTTPRequest& request = NetHTTP1->Request();
-    request.ContentType = "text/html";
-    request.Accept = "text/html, */*";
-    request.UserAgent = "Mozilla/3.0 (compatible; Tessaly)";
-    request.SetContentLength(-1);
-    request.BasicAuthentication = false;
+    net::ConfigurePageFetcher(*NetHTTP1);
     NetHTTP1->OnWorkBegin = [this](net::TNetComponent& s, net::TWorkMode m, int64_t max) { NetHTTP1WorkBegin(s, m, max); };
     NetHTTP1->OnWork = [this](net::TNetComponent& s, net::TWorkMode m, int64_t count) { NetHTTP1Work(s, m, count); };
     NetHTTP1->OnWorkEnd = [this](net::TNetComponent& s, net::TWorkMode m) { NetHTTP1WorkEnd(s, m); };

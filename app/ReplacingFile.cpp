@@ -60,10 +60,4 @@ void TReplacingFile::commit() {
     }
 }
 
-void writeFileReplacing(const std::string& path, std::string_view data) {
-    TReplacingFile file(path);
-    file.write(data);
-    file.commit();
-}
-
 }  // namespace app

@@ -34,7 +34,4 @@ private:
     int m_fd = -1;
 };
 
-// Writes data to path through a TReplacingFile.
-void writeFileReplacing(const std::string& path, std::string_view data);
-
 }  // namespace app

@@ -16,6 +16,7 @@
 #include "app/SearchEngines.h"
 #include "net/NetAntiFreeze.h"
 #include "net/NetHTTP.h"
+#include "net/NetPageFetcher.h"
 #include "rtl/Stream.h"
 
 namespace {
@@ -58,6 +59,13 @@ Fixture& fixture() {
     return f;
 }
 
+// Reports the average wall time of one request over all iterations.
+void reportPerRequest(benchmark::State& state, size_t requestsPerIteration) {
+    state.counters["per_request_ms"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * requestsPerIteration),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
+}
+
 void BM_GatherDataPerRequest(benchmark::State& state) {
     Fixture& f = fixture();
     for (auto _ : state) {
@@ -66,9 +74,7 @@ void BM_GatherDataPerRequest(benchmark::State& state) {
         f.window->RunGatherData();
         if (f.window->stopRequested) state.SkipWithError("a request failed");
     }
-    state.counters["per_request_ms"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * f.urls.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+    reportPerRequest(state, f.urls.size());
 }
 
 // The window's GetURL alone on the same pages: no scraping, no cell writes.
@@ -80,16 +86,14 @@ void BM_GetURLSamePages(benchmark::State& state) {
         for (const auto& url : f.urls)
             if (!f.window->GetURL(url, page)) state.SkipWithError("a request failed");
     }
-    state.counters["per_request_ms"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * f.urls.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+    reportPerRequest(state, f.urls.size());
 }
 
 // A bare client on the same pages, in this process, without the window.
 void BM_BareClientSamePages(benchmark::State& state) {
     Fixture& f = fixture();
     net::TNetHTTP client;
-    client.HandleRedirects = true;
+    net::ConfigurePageFetcher(client);
     net::TNetAntiFreeze* freeze = net::TNetAntiFreeze::CurrentAntiFreeze();
     const bool wasActive = freeze && freeze->Active;
     if (freeze) freeze->Active = state.range(0) != 0;
@@ -106,9 +110,7 @@ void BM_BareClientSamePages(benchmark::State& state) {
         }
     }
     if (freeze) freeze->Active = wasActive;
-    state.counters["per_request_ms"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * f.urls.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+    reportPerRequest(state, f.urls.size());
 }
 
 void BM_HttpgetSamePages(benchmark::State& state) {
@@ -121,9 +123,7 @@ void BM_HttpgetSamePages(benchmark::State& state) {
         httpget.start(TESSALY_HTTPGET, args);
         if (!httpget.waitForFinished(600000) || httpget.exitCode() != 0) state.SkipWithError("httpget failed");
     }
-    state.counters["per_request_ms"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * f.urls.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+    reportPerRequest(state, f.urls.size());
 }
 
 // httpget as a person runs it: one process per page.
@@ -136,9 +136,7 @@ void BM_HttpgetOneProcessPerPage(benchmark::State& state) {
             if (!httpget.waitForFinished(60000) || httpget.exitCode() != 0) state.SkipWithError("httpget failed");
         }
     }
-    state.counters["per_request_ms"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * f.urls.size()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+    reportPerRequest(state, f.urls.size());
 }
 
 }  // namespace

@@ -28,10 +28,6 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::string trimBlanks(std::string_view text) {
     size_t first = 0, last = text.size();
     while (first < last && (text[first] == ' ' || text[first] == '\t')) ++first;

@@ -10,7 +10,6 @@ namespace rtl {
 std::string asciiLower(std::string_view text);
 std::string asciiUpper(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
-bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 // Drops spaces and tabs at both ends.
 std::string trimBlanks(std::string_view text);
 // Drops every byte <= ' ' at both ends.

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "net/NetHTTP.h"
+#include "net/NetPageFetcher.h"
 
 namespace {
 
@@ -64,23 +65,6 @@ private:
     int64_t m_position = 0;
     int64_t m_size = 0;
 };
-
-// The page fetcher's fixed settings.
-void configurePageFetcher(net::TNetHTTP& http) {
-    http.AllowCookies = true;
-    http.HandleRedirects = true;
-    http.HTTPOptions = net::hoForceEncodeParams;
-    http.ReadTimeout = 0;
-    http.MaxLineAction = net::TNetMaxLineAction::maException;
-    http.Request().ContentType = "text/html";
-    http.Request().Accept = "text/html, */*";
-    http.Request().UserAgent = "Mozilla/3.0 (compatible; Tessaly)";
-    http.Request().SetContentLength(-1);
-    http.Request().BasicAuthentication = false;
-    http.ProxyParams().BasicAuthentication = false;
-    http.ProxyParams().SetProxyPort(0);
-    http.ProxyParams().SetProxyServer("");
-}
 
 // Progress on a terminal, at most ten lines a second.
 void showProgress(net::TNetHTTP& http) {
@@ -132,7 +116,7 @@ int main(int argc, char** argv) {
     }
     TDescriptorStream body(fd);
     net::TNetHTTP http;
-    configurePageFetcher(http);
+    net::ConfigurePageFetcher(http);
     showProgress(http);
     try {
         for (const auto& url : urls) {

@@ -14,7 +14,13 @@ using namespace app;
 
 namespace {
 const std::vector<std::string> kCaptions{"No", "Keywords", "Searches", "Google", "Yahoo", "Msn"};
+
+void writeFileReplacing(const std::string& path, const std::string& data) {
+    TReplacingFile file(path);
+    file.write(data);
+    file.commit();
 }
+}  // namespace
 
 TEST(CsvExport, BytesOfHeaderAndRows) {
     KeywordRow first("4", "golf clubs", "530");

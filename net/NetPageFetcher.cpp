@@ -1,0 +1,22 @@
+#include "net/NetPageFetcher.h"
+
+namespace net {
+
+void ConfigurePageFetcher(TNetHTTP& http) {
+    http.AllowCookies = true;
+    http.HandleRedirects = true;
+    http.HTTPOptions = hoForceEncodeParams;
+    http.ReadTimeout = 0;
+    http.MaxLineAction = TNetMaxLineAction::maException;
+    TNetHTTPRequest& request = http.Request();
+    request.ContentType = "text/html";
+    request.Accept = "text/html, */*";
+    request.UserAgent = "Mozilla/3.0 (compatible; Tessaly)";
+    request.SetContentLength(-1);
+    request.BasicAuthentication = false;
+    http.ProxyParams().BasicAuthentication = false;
+    http.ProxyParams().SetProxyPort(0);
+    http.ProxyParams().SetProxyServer("");
+}
+
+}  // namespace net
