@@ -1,22 +1,26 @@
 #include "app/Application.h"
 
 #include <QFont>
-#include <QMessageBox>
+#include <cstdio>
 
+#include "crashreport/ExceptionLog.h"
 #include "rtl/Exception.h"
 
 namespace app {
 
 namespace {
 
-void showErrorBox(std::exception_ptr error) {
-    QMessageBox box(QMessageBox::Critical, "Error", QString::fromLocal8Bit(describeException(error)), QMessageBox::Ok);
-    box.setObjectName("ErrorBox");
-    box.exec();
+// Into the crash reporter's report cycle; before it is installed (or after),
+// standard error is all there is.
+void reportToCrashReporter(std::exception_ptr error) {
+    if (crashreport::TExceptionLog* log = crashreport::TExceptionLog::instance())
+        log->reportException(error);
+    else
+        std::fprintf(stderr, "Unhandled exception: %s\n", describeException(error).c_str());
 }
 
 ExceptionReporter& currentReporter() {
-    static ExceptionReporter reporter = showErrorBox;
+    static ExceptionReporter reporter = reportToCrashReporter;
     return reporter;
 }
 

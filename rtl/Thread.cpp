@@ -11,6 +11,7 @@ namespace {
 
 std::mutex g_handlerLock;
 TThread::UnhandledHandler g_handler;
+TThread::StartHook g_startHook;
 
 void reportToStderr(std::exception_ptr error, const std::string& threadName) {
     try {
@@ -43,7 +44,13 @@ void TThread::waitFor() {
 }
 
 void TThread::run() {
+    StartHook startHook;
+    {
+        std::lock_guard<std::mutex> guard(g_handlerLock);
+        startHook = g_startHook;
+    }
     try {
+        if (startHook) startHook();
         m_body(*this);
     } catch (...) {
         m_fatal = std::current_exception();
@@ -58,6 +65,12 @@ void TThread::run() {
             reportToStderr(m_fatal, m_name);
     }
     m_finished.store(true);
+}
+
+TThread::StartHook TThread::setStartHook(StartHook hook) {
+    std::lock_guard<std::mutex> guard(g_handlerLock);
+    std::swap(g_startHook, hook);
+    return hook;
 }
 
 TThread::UnhandledHandler TThread::setUnhandledHandler(UnhandledHandler handler) {

@@ -2,7 +2,7 @@
 // The project's thread wrapper. Every thread of the program is started here so
 // that an exception escaping its body is caught and reported (to the handler
 // set with setUnhandledHandler; by default it goes to standard error) instead
-// of ending the process.
+// of ending the process. The report runs on the failing thread itself.
 // start/terminate/waitFor may be called from any thread; the body runs once.
 
 #include <atomic>
@@ -17,6 +17,7 @@ class TThread {
 public:
     using Body = std::function<void(TThread&)>;
     using UnhandledHandler = std::function<void(std::exception_ptr, const std::string& threadName)>;
+    using StartHook = std::function<void()>;
 
     TThread(std::string name, Body body);
     // Asks the body to stop and waits for it.
@@ -36,6 +37,9 @@ public:
 
     // Replaces the process-wide report hook; returns the previous one.
     static UnhandledHandler setUnhandledHandler(UnhandledHandler handler);
+    // Replaces the process-wide hook every thread runs first, on itself (the
+    // crash reporter prepares the thread there); returns the previous one.
+    static StartHook setStartHook(StartHook hook);
 
 private:
     void run();

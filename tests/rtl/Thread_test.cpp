@@ -6,17 +6,11 @@
 #include <chrono>
 
 #include "rtl/Exception.h"
+#include "ExpectThrow.h"
 
 using namespace rtl;
 
-TEST(Thread, RunsBodyAndReportsEscapedException) {
-    std::atomic<int> reports{0};
-    std::string reportedThread;
-    auto previous = TThread::setUnhandledHandler([&](std::exception_ptr, const std::string& name) {
-        reportedThread = name;
-        ++reports;
-    });
-
+TEST(Thread, RunsItsBodyOnce) {
     int ran = 0;
     {
         TThread ok("worker", [&](TThread&) { ran = 1; });
@@ -27,6 +21,15 @@ TEST(Thread, RunsBodyAndReportsEscapedException) {
         EXPECT_THROW(ok.start(), EThread);
     }
     EXPECT_EQ(ran, 1);
+}
+
+TEST(Thread, ReportsAnExceptionThatEscapesItsBody) {
+    std::atomic<int> reports{0};
+    std::string reportedThread;
+    auto previous = TThread::setUnhandledHandler([&](std::exception_ptr, const std::string& name) {
+        reportedThread = name;
+        ++reports;
+    });
 
     TThread failing("failing", [](TThread&) { throw Exception("boom"); });
     failing.start();
@@ -34,11 +37,7 @@ TEST(Thread, RunsBodyAndReportsEscapedException) {
     EXPECT_EQ(reports.load(), 1);
     EXPECT_EQ(reportedThread, "failing");
     ASSERT_NE(failing.fatalException(), nullptr);
-    try {
-        std::rethrow_exception(failing.fatalException());
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "boom");
-    }
+    testsupport::expectThrowWith<Exception>([&] { std::rethrow_exception(failing.fatalException()); }, "boom");
     TThread::setUnhandledHandler(previous);
 }
 
