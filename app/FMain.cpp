@@ -24,6 +24,7 @@
 #include "app/KeywordListModel.h"
 #include "app/MainGauge.h"
 #include "app/StatusPanel.h"
+#include "banner/GIFAnimator.h"
 #include "net/NetAntiFreeze.h"
 #include "net/NetHTTP.h"
 #include "platform/ExecutableFolder.h"
@@ -131,11 +132,12 @@ void TfrmMain::buildBannerPanel() {
     m_panBanner->setFrameShape(QFrame::StyledPanel);
     m_imgBanner = new TClickLabel(m_panBanner);
     m_imgBanner->setObjectName("imgBanner");
-    m_gifBanner = new TClickLabel(m_panBanner);
+    m_gifBanner = new banner::TGIFAnimator(m_panBanner);
     m_gifBanner->setObjectName("gifBanner");
+    m_gifBanner->setAnimate(true);
     m_gifBanner->hide();
     connect(m_imgBanner, &TClickLabel::clicked, this, &TfrmMain::imgBannerClick);
-    connect(m_gifBanner, &TClickLabel::clicked, this, &TfrmMain::imgBannerClick);
+    connect(m_gifBanner, &banner::TGIFAnimator::OnClick, this, &TfrmMain::gifBannerClick);
 }
 
 void TfrmMain::buildListPanel() {
@@ -147,6 +149,8 @@ void TfrmMain::buildListPanel() {
     m_list->setRootIsDecorated(false);
     m_list->setItemsExpandable(false);
     m_list->setUniformRowHeights(true);  // keeps a million rows cheap to scroll
+    m_list->setWordWrap(false);          // every cell on one line, elided
+    m_list->setTextElideMode(Qt::ElideRight);
     m_list->setSortingEnabled(false);
     m_list->setItemDelegate(new GridLineDelegate(m_list));
     m_list->setFont(QFont("Arial"));
@@ -282,7 +286,10 @@ void TfrmMain::loadBanner(const std::string& storedFile) {
     // The stored file is read in place in the format its configured name
     // names; nothing in the (possibly read-only) program folder is renamed.
     if (bannerIsGif(bannerPath)) {
-        m_panBanner->hide();  // animated banners are not shown yet
+        m_gifBanner->show();
+        m_imgBanner->hide();
+        m_gifBanner->loadFromFile(storedFile);  // sizes itself to the logical screen
+        m_panBanner->resize(m_panBanner->width(), m_gifBanner->height() + 10);
         return;
     }
     const QImage picture = platform::loadPicture(storedFile, bannerExtension(bannerPath));
@@ -316,7 +323,7 @@ void TfrmMain::setMainStatus(const std::string& text) { m_mainStatus->setText(QS
 
 int TfrmMain::addKeywordRow(const std::string& keyword, const std::string& searches) {
     const int index = m_model->addRow(keyword, searches);
-    showItemsListed();
+    if (index >= 0) showItemsListed();
     return index;
 }
 
@@ -346,11 +353,28 @@ void TfrmMain::btnAddKeywordClick() {
 
 void TfrmMain::AddKeywordsFromFile(const std::string& path) {
     if (path.empty() || !fileExists(path)) return;
-    // Read everything first: a file that fails half-way adds no rows.
-    const std::vector<std::string> lines = readKeywordFile(path);
-    if (lines.empty()) return;
-    m_model->addRows(lines);
-    m_secondStatus->setText("Total: " + QString::number(m_model->count()));
+    // Read everything first: a file that fails half-way adds no rows. A file
+    // that cannot be read at all goes to the error reporting.
+    KeywordFileText file;
+    AddRowsResult added = AddRowsResult::OutOfMemory;
+    try {
+        file = readKeywordFile(path);
+        added = m_model->addKeywordLines(file.text);
+    } catch (const std::bad_alloc&) {
+    } catch (const rtl::EOutOfMemory&) {
+    }
+    if (added == AddRowsResult::OutOfMemory) {
+        m_msgMain.inform("Not enough memory to add the keywords of " + path + ". No keywords were added.");
+        return;
+    }
+    if (added == AddRowsResult::TooManyRows) {
+        m_msgMain.inform("The keywords of " + path + " would make the list longer than " + std::to_string(kMaxRows) +
+                         " rows. No keywords were added.");
+        return;
+    }
+    if (file.lines > 0) m_secondStatus->setText("Total: " + QString::number(m_model->count()));
+    if (file.endsAtNul)
+        m_msgMain.inform("The keyword file ends at a NUL byte after line " + std::to_string(file.lines) + ".");
 }
 
 void TfrmMain::skSkinButton1Click() { m_model->setAllChecked(true); }

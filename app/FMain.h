@@ -16,6 +16,10 @@ namespace rtl {
 class TFileStream;
 }  // namespace rtl
 
+namespace banner {
+class TGIFAnimator;
+}  // namespace banner
+
 namespace net {
 class TNetAntiFreeze;
 class TNetComponent;
@@ -61,7 +65,8 @@ public:
     const Endpoints& endpoints() const { return m_endpoints; }
     const std::string& folder() const { return m_folder; }
 
-    // Appends a Keyword row numbered count + 1 and shows "N items listed".
+    // Appends a Keyword row numbered count + 1 and shows "N items listed";
+    // -1 (and nothing shown) when the list is full or memory ran out.
     int addKeywordRow(const std::string& keyword, const std::string& searches = {});
     // Writes sub-item column-1 of a row, then lets the row repaint at once.
     void setResult(int row, int column, const std::string& text);
@@ -92,6 +97,7 @@ public:
     void skSkinButton4Click();  // Delete All
     void lvwItemsColumnClick(int column);
     void imgBannerClick();
+    void gifBannerClick() { imgBannerClick(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,7 +146,7 @@ private:
     QPushButton* m_gatherKeywordButton = nullptr;
     QFrame* m_panBanner = nullptr;
     TClickLabel* m_imgBanner = nullptr;
-    TClickLabel* m_gifBanner = nullptr;
+    banner::TGIFAnimator* m_gifBanner = nullptr;
     QWidget* m_listPanel = nullptr;
     QTreeView* m_list = nullptr;
     QFrame* m_bottomPanel = nullptr;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -25,6 +26,9 @@ constexpr const char* kDownloadName = "test.html";
 // Larger pages are refused: no result page comes near it, and an endless
 // body must not fill the disk.
 constexpr int64_t kMaxPageBytes = int64_t{256} << 20;
+
+// Rows the job skips (deleted while it ran) still let the window breathe this often.
+constexpr int kSkippingEventsMs = 25;
 
 void processPendingEvents() { QCoreApplication::processEvents(); }
 
@@ -55,15 +59,17 @@ void TfrmMain::setUpNetwork() {
 
 // The file is cut to what was written when it is closed (closeDownloadFile)
 // rather than emptied when opened: emptying a file makes the file system
-// write it out at once, a cost paid on every fetch.
+// write it out at once, a cost paid on every fetch. A symbolic link (or
+// anything but a plain file) in its place is never followed: it could lead
+// to a file of the user's that a download would overwrite.
 std::unique_ptr<rtl::TFileStream> TfrmMain::createDownloadFile() {
     try {
         m_downloadPath = m_folder + kDownloadName;
-        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::OpenOrCreate);
+        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::OpenOrCreatePlainFile);
     } catch (const rtl::EFCreateError&) {
         // A read-only install folder: keep fetching through the user's cache.
         m_downloadPath = cacheFolder() + kDownloadName;
-        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::OpenOrCreate);
+        return std::make_unique<rtl::TFileStream>(m_downloadPath, rtl::FileMode::OpenOrCreatePlainFile);
     }
 }
 
@@ -77,6 +83,16 @@ void closeDownloadFile(std::unique_ptr<rtl::TFileStream>& file) {
     } catch (...) {
         file.reset();
         throw;
+    }
+    file.reset();
+}
+
+// After a failed fetch nothing of it is kept (it may be hundreds of megabytes).
+void emptyDownloadFile(std::unique_ptr<rtl::TFileStream>& file) noexcept {
+    try {
+        if (file) file->setSize(0);
+    } catch (...) {
+        // The fetch has already failed; a file that cannot be cut changes nothing.
     }
     file.reset();
 }
@@ -114,14 +130,14 @@ bool TfrmMain::GetURL(const std::string& url, std::string& pageText) {
         setMainStatus("Process completed sucessfull!");
         return true;
     } catch (...) {
+        // Stop pressed while connecting or waiting for the answer surfaces as
+        // a failure of the connection; the user asked for it, so say so.
+        const bool stoppedByUser = stopRequested;
         stopRequested = true;
         disconnectClient();
-        setMainStatus("Connection error, check if you are connected and url exists.");
-        try {
-            closeDownloadFile(file);
-        } catch (...) {
-            // The fetch has already failed; a file that cannot be cut changes nothing.
-        }
+        setMainStatus(stoppedByUser ? "Process aborted!"
+                                    : "Connection error, check if you are connected and url exists.");
+        emptyDownloadFile(file);
         pageText.clear();
         return false;
     }
@@ -197,25 +213,33 @@ void TfrmMain::finishJob() {
 void TfrmMain::RunGatherData() {
     const bool precise = searchType == stPrecise;
     // The rows present now, by identity: rows added later are not visited,
-    // rows deleted meanwhile are skipped.
+    // rows deleted meanwhile are skipped, sorting cannot confuse the walk.
     std::vector<uint32_t> ids;
     ids.reserve(static_cast<size_t>(m_model->count()));
     for (int r = 0; r < m_model->count(); ++r) ids.push_back(m_model->row(r).id());
-    int hint = 0;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     for (const uint32_t id : ids) {
         if (stopRequested) return;
+        if (m_model->findRow(id) < 0) {
+            if (sinceEvents.elapsed() >= kSkippingEventsMs) {
+                processPendingEvents();
+                sinceEvents.restart();
+            }
+            continue;
+        }
         for (const SearchEngine& engine : searchEngines()) {
-            hint = m_model->findRow(id, hint);
-            if (hint < 0) break;
-            const std::string keyword(m_model->row(hint).cell(colKeyword));
+            int row = m_model->findRow(id);
+            if (row < 0) break;
+            const std::string keyword(m_model->row(row).cell(colKeyword));
             std::string page;
             if (!GetURL(engineUrl(engine, engineHost(m_endpoints, engine), keyword, precise), page)) continue;
-            hint = m_model->findRow(id, hint);
-            if (hint < 0) break;
-            setResult(hint, engine.column, scrapeCount(engine, page));
+            row = m_model->findRow(id);
+            if (row < 0) break;
+            setResult(row, engine.column, scrapeCount(engine, page));
+            sinceEvents.restart();
             if (stopRequested) return;
         }
-        hint = std::max(hint, 0) + 1;
     }
 }
 

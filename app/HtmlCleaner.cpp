@@ -11,13 +11,14 @@ namespace app {
 THtmlCleaner::THtmlCleaner(std::vector<ReplaceRule> rules)
     : m_rules(std::move(rules)), m_pairStart(65537, 0), m_bySingle(256), m_longestFrom(m_rules.size() + 1, 0),
       m_pairLastRule(65536, -1) {
-    if (m_rules.size() > 32000) throw std::invalid_argument("too many replace rules");
+    if (m_rules.size() > kMaxReplaceRules) throw std::invalid_argument(kTooManyRules);
     std::fill(std::begin(m_byteLastRule), std::end(m_byteLastRule), int16_t{-1});
     std::vector<std::vector<int>> byPair(65536);
     for (size_t k = 0; k < m_rules.size(); ++k) {
         const ReplaceRule& rule = m_rules[k];
-        if (rule.find.empty() || rule.replaceWith.size() > 1 || rule.replaceWith.find(rule.find) != std::string_view::npos)
-            throw std::invalid_argument("unsupported replace rule");
+        if (rule.find.empty() || rule.replaceWith.size() > kMaxReplacementBytes ||
+            rule.replaceWith.find(rule.find) != std::string_view::npos)
+            throw std::invalid_argument(kUnsupportedRule);
         const auto b0 = static_cast<unsigned char>(rule.find[0]);
         m_isFirst[b0] = true;
         for (size_t i = 0; i + 1 < rule.find.size(); ++i)
@@ -263,7 +264,7 @@ private:
 };
 
 std::string THtmlCleaner::apply(std::string_view text) const {
-    if (text.size() > static_cast<size_t>(INT32_MAX - 2)) throw std::length_error("text too long to clean");
+    if (text.size() > kMaxCleanedTextBytes) throw std::length_error(kTextTooLong);
     if (text.empty()) return {};
     return HtmlCleanerRun(*this, text).run();
 }

@@ -12,9 +12,18 @@
 
 namespace app {
 
+// Limits of a cleaner and of the texts it cleans; beyond them it raises
+// std::invalid_argument / std::length_error with these texts.
+inline constexpr size_t kMaxReplaceRules = 32000;  // rule numbers are kept in 16 bits
+inline constexpr size_t kMaxReplacementBytes = 1;  // a replacement overwrites the occurrence's first byte
+inline constexpr size_t kMaxCleanedTextBytes = static_cast<size_t>(INT32_MAX) - 2;  // positions are ints
+inline constexpr const char kTooManyRules[] = "too many replace rules";
+inline constexpr const char kUnsupportedRule[] = "unsupported replace rule";
+inline constexpr const char kTextTooLong[] = "text too long to clean";
+
 struct ReplaceRule {
     std::string_view find;         // not empty
-    std::string_view replaceWith;  // at most one byte, and never holding find
+    std::string_view replaceWith;  // at most kMaxReplacementBytes, and never holding find
 };
 
 class THtmlCleaner {

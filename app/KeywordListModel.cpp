@@ -1,7 +1,9 @@
 #include "app/KeywordListModel.h"
 
-#include <algorithm>
+#include <charconv>
+#include <new>
 
+#include "app/KeywordFile.h"
 #include "app/KeywordSort.h"
 
 namespace app {
@@ -9,6 +11,22 @@ namespace app {
 namespace {
 constexpr const char* kCaptions[kColumnCount] = {"No", "Keywords", "Searches", "Google", "Yahoo", "Msn"};
 constexpr int kWidths[kColumnCount] = {49, 132, 132, 104, 104, 104};
+
+// The decimal caption of row number n, in buf.
+std::string_view numberText(size_t n, char (&buf)[24]) {
+    const auto end = std::to_chars(buf, buf + sizeof(buf), n).ptr;
+    return std::string_view(buf, static_cast<size_t>(end - buf));
+}
+
+// One line, however the text breaks: line ends and other control bytes show as blanks.
+QString shownText(std::string_view text) {
+    if (text.size() > TKeywordListModel::kMaxShownBytes) text = text.substr(0, TKeywordListModel::kMaxShownBytes);
+    QString shown = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    for (QChar& c : shown)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char(' ');
+    return shown;
+}
+
 }  // namespace
 
 TKeywordListModel::TKeywordListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -19,68 +37,81 @@ const char* TKeywordListModel::columnCaption(int column) {
 
 int TKeywordListModel::columnWidth(int column) { return (column >= 0 && column < kColumnCount) ? kWidths[column] : 0; }
 
-int TKeywordListModel::addRow(const std::string& keyword, const std::string& searches) {
+int TKeywordListModel::addRow(std::string_view keyword, std::string_view searches) {
+    if (m_rows.count() >= kMaxRows) return -1;
     const int index = count();
+    char buf[24];
+    const RowCells cells{numberText(m_rows.count() + 1, buf), keyword, searches, {}, {}, {}};
+    try {
+        m_rows.reserve(1, storedRowSize(cells));  // so nothing can fail once the insert is announced
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
     beginInsertRows({}, index, index);
-    m_rows.emplace_back(std::to_string(index + 1), keyword, searches);
-    m_rows.back().setId(m_nextId++);
+    m_rows.append(cells);
     endInsertRows();
     return index;
 }
 
-void TKeywordListModel::addRows(const std::vector<std::string>& keywords) {
-    if (keywords.empty()) return;
-    const int first = count();
-    beginInsertRows({}, first, first + static_cast<int>(keywords.size()) - 1);
-    m_rows.reserve(m_rows.size() + keywords.size());
-    for (const auto& keyword : keywords) {
-        m_rows.emplace_back(std::to_string(m_rows.size() + 1), keyword, "");
-        m_rows.back().setId(m_nextId++);
+AddRowsResult TKeywordListModel::addKeywordLines(std::string_view text) {
+    size_t lines = 0, storedBytes = 0;
+    char buf[24];
+    forEachKeywordLine(text, [&](std::string_view line) {
+        ++lines;
+        storedBytes += storedRowSize({numberText(m_rows.count() + lines, buf), line, {}, {}, {}, {}});
+    });
+    if (lines == 0) return AddRowsResult::Added;
+    if (lines > kMaxRows - m_rows.count()) return AddRowsResult::TooManyRows;
+    try {
+        m_rows.reserve(lines, storedBytes);
+    } catch (const std::bad_alloc&) {
+        return AddRowsResult::OutOfMemory;
     }
+    const int first = count();
+    beginInsertRows({}, first, first + static_cast<int>(lines) - 1);
+    forEachKeywordLine(text, [&](std::string_view line) {
+        m_rows.append({numberText(m_rows.count() + 1, buf), line, {}, {}, {}, {}});
+    });
     endInsertRows();
+    return AddRowsResult::Added;
 }
 
-int TKeywordListModel::findRow(uint32_t id, int hint) const {
-    const int n = count();
-    if (hint >= 0 && hint < n && m_rows[static_cast<size_t>(hint)].id() == id) return hint;
-    // Deletions only move rows towards the front: look back from the hint first.
-    for (int i = std::min(std::max(hint, 0), n - 1); i >= 0; --i)
-        if (m_rows[static_cast<size_t>(i)].id() == id) return i;
-    for (int i = std::max(hint, 0) + 1; i < n; ++i)
-        if (m_rows[static_cast<size_t>(i)].id() == id) return i;
-    return -1;
+int TKeywordListModel::findRow(uint32_t id) const {
+    const size_t at = m_rows.find(id);
+    return at == TKeywordRows::kNotFound ? -1 : static_cast<int>(at);
 }
 
-void TKeywordListModel::setCell(int rowIndex, int column, const std::string& text) {
+void TKeywordListModel::setCell(int rowIndex, int column, std::string_view text) {
     if (rowIndex < 0 || rowIndex >= count() || column < 0 || column >= kColumnCount) return;
-    m_rows[static_cast<size_t>(rowIndex)].setCell(column, text);
+    m_rows.setCell(static_cast<size_t>(rowIndex), column, text);
     const QModelIndex changed = index(rowIndex, column);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 void TKeywordListModel::setAllChecked(bool checked) {
     if (m_rows.empty()) return;
-    for (auto& row : m_rows) row.setChecked(checked);
+    m_rows.setAllChecked(checked);
     emit dataChanged(index(0, 0), index(count() - 1, 0), {Qt::CheckStateRole});
 }
 
 void TKeywordListModel::setChecked(int rowIndex, bool checked) {
     if (rowIndex < 0 || rowIndex >= count()) return;
-    m_rows[static_cast<size_t>(rowIndex)].setChecked(checked);
+    m_rows.setChecked(static_cast<size_t>(rowIndex), checked);
     emit dataChanged(index(rowIndex, 0), index(rowIndex, 0), {Qt::CheckStateRole});
 }
 
 void TKeywordListModel::deleteChecked() {
-    const auto firstChecked = std::find_if(m_rows.begin(), m_rows.end(), [](const KeywordRow& r) { return r.checked(); });
-    if (firstChecked == m_rows.end()) return;
+    bool any = false;
+    for (size_t i = 0; i < m_rows.count() && !any; ++i) any = m_rows.row(i).checked();
+    if (!any) return;
     beginResetModel();
-    m_rows.erase(std::remove_if(firstChecked, m_rows.end(), [](const KeywordRow& r) { return r.checked(); }), m_rows.end());
+    m_rows.removeChecked();
     endResetModel();
 }
 
 void TKeywordListModel::clear() {
     beginResetModel();
-    std::vector<KeywordRow>().swap(m_rows);
+    m_rows.clear();
     endResetModel();
 }
 
@@ -96,11 +127,8 @@ int TKeywordListModel::columnCount(const QModelIndex& parent) const { return par
 
 QVariant TKeywordListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count()) return {};
-    const KeywordRow& r = m_rows[static_cast<size_t>(index.row())];
-    if (role == Qt::DisplayRole) {
-        const std::string_view text = r.cell(index.column());
-        return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-    }
+    const KeywordRowView r = row(index.row());
+    if (role == Qt::DisplayRole) return shownText(r.cell(index.column()));
     if (role == Qt::CheckStateRole && index.column() == colNo) return r.checked() ? Qt::Checked : Qt::Unchecked;
     return {};
 }

@@ -43,7 +43,7 @@ int CompareCounts(std::string_view x, std::string_view y) {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-int CompareRows(const KeywordRow& a, const KeywordRow& b, int column, bool ascending) {
+int CompareRows(const KeywordRowView& a, const KeywordRowView& b, int column, bool ascending) {
     int result;
     if (column == colKeyword) {
         result = platform::compareTextIgnoreCase(std::string(a.cell(column)), std::string(b.cell(column)));
@@ -54,49 +54,25 @@ int CompareRows(const KeywordRow& a, const KeywordRow& b, int column, bool ascen
     return ascending ? result : -result;
 }
 
-namespace {
-
-template <typename Less>
-void permuteByOrder(std::vector<KeywordRow>& rows, std::vector<uint32_t>& order, Less less) {
-    std::stable_sort(order.begin(), order.end(), less);
-    // Apply the permutation in place, cycle by cycle: row j takes the row at
-    // order[j]. No second copy of a large list is needed.
-    for (uint32_t start = 0; start < order.size(); ++start) {
-        if (order[start] == start) continue;
-        KeywordRow carried = std::move(rows[start]);
-        uint32_t j = start;
-        for (;;) {
-            const uint32_t from = order[j];
-            order[j] = j;
-            if (from == start) {
-                rows[j] = std::move(carried);
-                break;
-            }
-            rows[j] = std::move(rows[from]);
-            j = from;
-        }
-    }
-}
-
-}  // namespace
-
-void sortKeywordRows(std::vector<KeywordRow>& rows, int column, bool ascending) {
-    if (column < 0 || column >= kColumnCount || rows.size() < 2) return;
-    std::vector<uint32_t> order(rows.size());
+void sortKeywordRows(TKeywordRows& rows, int column, bool ascending) {
+    if (column < 0 || column >= kColumnCount || rows.count() < 2) return;
+    std::vector<uint32_t> order(rows.count());
     std::iota(order.begin(), order.end(), 0u);
     if (column == colKeyword) {
         std::vector<QCollatorSortKey> keys;
-        keys.reserve(rows.size());
-        for (const auto& row : rows) keys.push_back(platform::sortKeyIgnoreCase(std::string(row.cell(column))));
-        permuteByOrder(rows, order, [&](uint32_t a, uint32_t b) {
+        keys.reserve(rows.count());
+        for (size_t i = 0; i < rows.count(); ++i) keys.push_back(platform::sortKeyIgnoreCase(std::string(rows.cell(i, column))));
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
             const int c = keys[a].compare(keys[b]);
             return ascending ? c < 0 : c > 0;
         });
-        return;
+    } else {
+        std::vector<int32_t> keys(rows.count());
+        for (size_t i = 0; i < rows.count(); ++i) keys[i] = countValue(rows.cell(i, column));
+        std::stable_sort(order.begin(), order.end(),
+                         [&](uint32_t a, uint32_t b) { return ascending ? keys[a] < keys[b] : keys[a] > keys[b]; });
     }
-    std::vector<int32_t> keys(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) keys[i] = countValue(rows[i].cell(column));
-    permuteByOrder(rows, order, [&](uint32_t a, uint32_t b) { return ascending ? keys[a] < keys[b] : keys[a] > keys[b]; });
+    rows.permute(std::move(order));
 }
 
 }  // namespace app

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/KeywordRow.h"
+#include "app/KeywordRows.h"
 
 namespace app {
 
@@ -19,10 +20,11 @@ int CompareCounts(std::string_view x, std::string_view y);
 // Negative, zero or positive: column 0 and columns >= 2 compare as counts,
 // column 1 (the keyword) as text in the user's locale with case ignored.
 // Negated when ascending is false.
-int CompareRows(const KeywordRow& a, const KeywordRow& b, int column, bool ascending);
+int CompareRows(const KeywordRowView& a, const KeywordRowView& b, int column, bool ascending);
 
-// Reorders rows in place into CompareRows order. Keys are computed once per
-// row, so the cost is O(n log n) comparisons of integers or collation keys.
-void sortKeywordRows(std::vector<KeywordRow>& rows, int column, bool ascending);
+// Reorders rows into CompareRows order (equal rows keep their order). Keys
+// are computed once per row, so the cost is O(n log n) comparisons of
+// integers or collation keys.
+void sortKeywordRows(TKeywordRows& rows, int column, bool ascending);
 
 }  // namespace app

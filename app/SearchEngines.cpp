@@ -52,6 +52,7 @@ std::string scrapeCount(const SearchEngine& engine, const std::string& pageText)
     ExtractBetween(parseText, engine.firstStart, engine.firstEnd);
     std::string count = ExtractBetween(parseText, engine.countStart, engine.countEnd);
     if (engine.dropAboutAndSpaces) count = ReplaceAllText(ReplaceAllText(count, "about", ""), " ", "");
+    if (count.size() > kMaxCountBytes) count.resize(kMaxCountBytes);
     return count;
 }
 

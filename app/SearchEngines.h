@@ -22,6 +22,10 @@ struct SearchEngine {
     Column column;
 };
 
+// Longest count kept: a count is digits and separators, so anything longer
+// is a page gone wrong; its first bytes are kept and the job goes on.
+constexpr size_t kMaxCountBytes = 64;
+
 // In the order every row visits them: Google, Yahoo, MSN.
 const std::array<SearchEngine, 3>& searchEngines();
 
@@ -36,7 +40,8 @@ std::string encodeKeyword(std::string_view keyword);
 // "%22" for a precise search and empty for a broad one.
 std::string engineUrl(const SearchEngine& engine, const std::string& host, std::string_view keyword, bool precise);
 
-// The count text of a result page: the two cuts, then Yahoo's clean-up.
+// The count text of a result page: the two cuts, then Yahoo's clean-up,
+// then cut to kMaxCountBytes.
 std::string scrapeCount(const SearchEngine& engine, const std::string& pageText);
 
 }  // namespace app

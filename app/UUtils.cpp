@@ -11,6 +11,9 @@ namespace app {
 namespace {
 
 constexpr size_t npos = std::string_view::npos;
+// Search strings and replacements up to this length get the quick check of
+// formsNoNewMatch; longer ones always take the byte-by-byte path.
+constexpr size_t kQuickCheckBytes = 64;
 
 // glibc's memmem is much faster than a first-byte scan on tag-dense text.
 size_t findBytes(std::string_view text, std::string_view search, size_t from = 0) {
@@ -99,8 +102,8 @@ private:
     // next m-1 bytes of the text.
     bool formsNoNewMatch() const {
         const size_t keep = m_search.size() - 1;
-        char window[3 * 64];
-        if (keep > 63 || m_reversed.size() > 64) return false;
+        char window[3 * kQuickCheckBytes];
+        if (keep >= kQuickCheckBytes || m_reversed.size() > kQuickCheckBytes) return false;
         size_t n = 0;
         const size_t tail = std::min(keep, m_out.size());
         std::memcpy(window, m_out.data() + m_out.size() - tail, tail);

@@ -1,6 +1,7 @@
 // A million Keyword rows through the real window (offscreen): loading them
 // from a file, sorting by "Google", writing the CSV, and repainting the list.
 // GNU sort over a tab-separated copy of the same rows is the reference.
+// The fixture lives in main(), inside the application object's lifetime.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -35,25 +36,36 @@ struct Fixture {
     std::string folder = dir.path().toStdString() + "/";
     std::string keywordFile = folder + "keywords.txt";
     std::string tsvFile = folder + "rows.tsv";
-    std::vector<std::string> googleCounts;
     std::unique_ptr<app::TfrmMain> window;
+    long rssBeforeRowsKb = 0;
 
     Fixture() {
         std::mt19937 random(42);
         std::uniform_int_distribution<int> length(10, 30), letter('a', 'z');
-        std::uniform_int_distribution<uint32_t> count(0, 2000000000u);
         std::ofstream keywords(keywordFile, std::ios::binary), tsv(tsvFile, std::ios::binary);
         for (int i = 0; i < kRows; ++i) {
             std::string keyword(static_cast<size_t>(length(random)), ' ');
             for (auto& c : keyword) c = static_cast<char>(letter(random));
-            const uint32_t google = count(random);
-            googleCounts.push_back(withSeparators(google));
             keywords << keyword << "\r\n";
-            tsv << (i + 1) << '\t' << keyword << "\t\t" << google << "\t\t\n";
+            tsv << (i + 1) << '\t' << keyword << "\t\t" << googleCount(i) << "\t\t\n";
         }
         window = std::make_unique<app::TfrmMain>(folder);
         window->show();
         QApplication::processEvents();
+        rssBeforeRowsKb = currentRssKb();
+    }
+    // Row i's Google count, made again whenever needed so the fixture keeps no copy of the rows.
+    static uint32_t googleCount(int i) { return static_cast<uint32_t>((uint64_t{static_cast<uint32_t>(i)} * 2654435761u) % 2000000001u); }
+    static long currentRssKb() {
+        std::ifstream status("/proc/self/status");
+        std::string word;
+        while (status >> word)
+            if (word == "VmRSS:") {
+                long kb = 0;
+                status >> kb;
+                return kb;
+            }
+        return 0;
     }
     void load() {
         window->keywordList().clear();
@@ -61,14 +73,13 @@ struct Fixture {
     }
     void fillGoogle() {
         auto& list = window->keywordList();
-        for (int r = 0; r < list.count(); ++r) list.setCell(r, app::colGoogle, googleCounts[static_cast<size_t>(r)]);
+        for (int r = 0; r < list.count(); ++r) list.setCell(r, app::colGoogle, withSeparators(googleCount(r)));
     }
 };
 
-Fixture& fixture() {
-    static Fixture f;
-    return f;
-}
+Fixture* theFixture = nullptr;
+
+Fixture& fixture() { return *theFixture; }
 
 void BM_AddMillionRowsFromFile(benchmark::State& state) {
     Fixture& f = fixture();
@@ -120,10 +131,17 @@ void BM_GnuSortReference(benchmark::State& state) {
 }
 
 void BM_PeakMemory(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(fixture().window.get());
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        f.load();
+        f.fillGoogle();
+        QApplication::processEvents();
+    }
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["rss_with_rows_MB"] = static_cast<double>(Fixture::currentRssKb()) / 1024.0;
+    state.counters["rss_without_rows_MB"] = static_cast<double>(f.rssBeforeRowsKb) / 1024.0;
 }
 
 }  // namespace
@@ -139,7 +157,13 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app::TApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    {
+        // The window must go before the application object does.
+        Fixture fixture;
+        theFixture = &fixture;
+        benchmark::RunSpecifiedBenchmarks();
+        theFixture = nullptr;
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -1,18 +1,12 @@
 #include "rtl/IniReader.h"
 
-#include <fstream>
-
+#include "rtl/RegularFile.h"
 #include "rtl/StringUtils.h"
 
 namespace rtl {
 
 TIniReader TIniReader::fromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::string text(kMaxFileBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    return fromText(text);
+    return fromText(readRegularFileOrEmpty(path, kMaxFileBytes));
 }
 
 TIniReader TIniReader::fromText(const std::string& text) {

@@ -17,7 +17,8 @@ public:
     static constexpr size_t kMaxFileBytes = 16 * 1024 * 1024;
 
     TIniReader() = default;
-    // Reads the file now; an unreadable or absent file gives an empty reader.
+    // Reads the file now; an absent or unreadable file, or anything that is no
+    // regular file (a FIFO, a device), gives an empty reader without waiting.
     static TIniReader fromFile(const std::string& path);
     static TIniReader fromText(const std::string& text);
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <new>
 #include <vector>
 #include <unistd.h>
@@ -148,13 +149,23 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) : m_path(path) 
         case FileMode::OpenWrite: flags |= O_WRONLY; break;
         case FileMode::OpenReadWrite: flags |= O_RDWR; break;
         case FileMode::OpenOrCreate: flags |= O_RDWR | O_CREAT; break;
+        case FileMode::OpenOrCreatePlainFile: flags |= O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY; break;
     }
     do {
         m_fd = ::open(path.c_str(), flags, 0666);
     } while (m_fd < 0 && errno == EINTR);
+    bool notRegular = false;
+    if (m_fd >= 0 && mode == FileMode::OpenOrCreatePlainFile) {
+        struct stat st {};
+        notRegular = ::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode);
+        if (notRegular) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
     if (m_fd < 0) {
-        const char* reason = std::strerror(errno);
-        if (mode == FileMode::Create || mode == FileMode::OpenOrCreate)
+        const char* reason = notRegular ? "It is not a regular file" : std::strerror(errno);
+        if (mode == FileMode::Create || mode == FileMode::OpenOrCreate || mode == FileMode::OpenOrCreatePlainFile)
             throw EFCreateError(format("Cannot create file \"%s\". %s", path.c_str(), reason));
         throw EFOpenError(format("Cannot open file \"%s\". %s", path.c_str(), reason));
     }

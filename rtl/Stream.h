@@ -69,10 +69,12 @@ protected:
     int64_t m_position = 0;  // may lie past m_size; a write there fills the gap with zeros
 };
 
-enum class FileMode { Create, OpenRead, OpenWrite, OpenReadWrite, OpenOrCreate };
+enum class FileMode { Create, OpenRead, OpenWrite, OpenReadWrite, OpenOrCreate, OpenOrCreatePlainFile };
 
 // A file opened through POSIX; Create truncates or makes the file (mode 0666
 // less umask); OpenOrCreate makes it when absent and keeps what is there.
+// OpenOrCreatePlainFile does the same but refuses a symbolic link or anything
+// that is no regular file in path's place, without waiting on it.
 // Raises EFCreateError / EFOpenError with the system's reason.
 class TFileStream : public TStream {
 public:

@@ -9,7 +9,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config
  libgtest-dev libbenchmark-dev
  clang libclang-rt-14-dev
  python3 curl nginx-light
- xvfb xauth x11-utils imagemagick time
+ xvfb xauth x11-utils imagemagick gifsicle libgif-dev time
  fonts-liberation2 fonts-dejavu-core"
 
 missing=""

@@ -1,94 +1,65 @@
 #include "app/CsvExport.h"
-#include "app/ReplacingFile.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include "GuiTestSupport.h"
 
 using namespace app;
 
 namespace {
-const std::vector<std::string> kCaptions{"No", "Keywords", "Searches", "Google", "Yahoo", "Msn"};
 
-void writeFileReplacing(const std::string& path, const std::string& data) {
-    TReplacingFile file(path);
-    file.write(data);
-    file.commit();
+const std::vector<std::string> kCaptions{"No", "Keywords", "Searches", "Google", "Yahoo", "Msn"};
+const std::string kHeader = "\"No\",\"Keywords\",\"Searches\",\"Google\",\"Yahoo\",\"Msn\"\r\n";
+
+size_t addRow(TKeywordRows& rows, std::string_view no, std::string_view keyword, std::string_view searches = {},
+              std::string_view google = {}) {
+    const size_t index = rows.append({no, keyword, searches, {}, {}, {}});
+    rows.setCell(index, colGoogle, google);
+    return index;
 }
+
 }  // namespace
 
-TEST(CsvExport, BytesOfHeaderAndRows) {
-    KeywordRow first("4", "golf clubs", "530");
-    first.setCell(colGoogle, "1,230,000");
-    KeywordRow quoted("5", "the \"best\" golf", "");
-    const std::string csv = buildCsv(kCaptions, {first, quoted});
-    EXPECT_EQ(csv,
-              "\"No\",\"Keywords\",\"Searches\",\"Google\",\"Yahoo\",\"Msn\"\r\n"
-              "\"4\",\"golf clubs\",\"530\",\"1,230,000\",\"\",\"\"\r\n"
-              "\"5\",\"the \"\"best\"\" golf\",\"\",\"\",\"\",\"\"\r\n");
-    EXPECT_EQ(buildCsv(kCaptions, {}), "\"No\",\"Keywords\",\"Searches\",\"Google\",\"Yahoo\",\"Msn\"\r\n");
-
-    // Streamed in pieces, a long list gives the same bytes.
-    std::vector<KeywordRow> many;
-    for (int i = 0; i < 30000; ++i) many.emplace_back(std::to_string(i + 1), "keyword \"" + std::to_string(i) + "\"", "1,000");
-    QTemporaryDir dir;
-    const std::string path = testsupport::folderOf(dir) + "many.csv";
-    writeCsv(path, kCaptions, many);
-    EXPECT_EQ(testsupport::readFile(path), buildCsv(kCaptions, many));
+TEST(CsvExport, HeaderAndRowsAreQuotedFieldsWithCrLf) {
+    TKeywordRows rows;
+    addRow(rows, "4", "golf clubs", "530", "1,230,000");
+    addRow(rows, "5", "the \"best\" golf");
+    EXPECT_EQ(buildCsv(kCaptions, rows), kHeader +
+                                             "\"4\",\"golf clubs\",\"530\",\"1,230,000\",\"\",\"\"\r\n"
+                                             "\"5\",\"the \"\"best\"\" golf\",\"\",\"\",\"\",\"\"\r\n");
 }
 
-TEST(CsvExport, ReplacingWritesWholeFileOrNothing) {
+TEST(CsvExport, AnEmptyListIsTheHeaderAlone) {
+    TKeywordRows rows;
+    EXPECT_EQ(buildCsv(kCaptions, rows), kHeader);
+}
+
+TEST(CsvExport, StreamedInPiecesALongListGivesTheSameBytes) {
+    TKeywordRows rows;
+    for (int i = 0; i < 30000; ++i) addRow(rows, std::to_string(i + 1), "keyword \"" + std::to_string(i) + "\"", "1,000");
     QTemporaryDir dir;
-    const std::string folder = testsupport::folderOf(dir);
-    const std::string path = folder + "results.csv";
-    testsupport::writeFile(path, "older and longer content that must be fully replaced");
-    ::chmod(path.c_str(), 0640);
-    writeFileReplacing(path, "new");
-    EXPECT_EQ(testsupport::readFile(path), "new");
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);  // the replaced file keeps its permissions
+    const std::string path = testsupport::folderOf(dir) + "many.csv";
+    writeCsv(path, kCaptions, rows);
+    EXPECT_EQ(testsupport::readFile(path), buildCsv(kCaptions, rows));
+}
 
-    // A missing folder: the reason is reported, nothing is created.
-    try {
-        writeFileReplacing(folder + "no/such/dir/x.csv", "data");
-        FAIL() << "expected a failure";
-    } catch (const ESaveError& e) {
-        EXPECT_NE(e.message().find("No such file or directory"), std::string::npos) << e.message();
+TEST(CsvExport, CellsASpreadsheetWouldRunAsFormulasGetAnApostrophe) {
+    for (const std::string prefix : {"=", "+", "-", "@", "\t", "\r"}) {
+        TKeywordRows rows;
+        addRow(rows, "1", prefix + "HYPERLINK(\"http://x.example\")", {}, prefix + "5");
+        EXPECT_EQ(buildCsv(kCaptions, rows), kHeader + "\"1\",\"'" + prefix + "HYPERLINK(\"\"http://x.example\"\")\",\"\",\"'" +
+                                                 prefix + "5\",\"\",\"\"\r\n")
+            << "prefix " << static_cast<int>(prefix[0]);
     }
+}
 
-    // The disk fills up half-way: the earlier file stays whole.
-    {
-        struct rlimit old {};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        struct rlimit small = old;
-        small.rlim_cur = 64;
-        std::signal(SIGXFSZ, SIG_IGN);
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        EXPECT_THROW(writeFileReplacing(path, std::string(1000, 'x')), ESaveError);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        EXPECT_EQ(testsupport::readFile(path), "new");
-    }
-    // The target is a folder.
-    ::mkdir((folder + "taken.csv").c_str(), 0700);
-    EXPECT_THROW(writeFileReplacing(folder + "taken.csv", "x"), ESaveError);
-    ::rmdir((folder + "taken.csv").c_str());
-
-    // A read-only folder (skipped as root, who may write anywhere).
-    if (::geteuid() != 0) {
-        const std::string locked = folder + "locked/";
-        ::mkdir(locked.c_str(), 0700);
-        testsupport::writeFile(locked + "kept.csv", "precious");
-        ::chmod(locked.c_str(), 0500);
-        EXPECT_THROW(writeFileReplacing(locked + "kept.csv", "lost?"), ESaveError);
-        EXPECT_EQ(testsupport::readFile(locked + "kept.csv"), "precious");
-        ::chmod(locked.c_str(), 0700);
-    }
-    // No temporary files are left behind.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"results.csv"});
+TEST(CsvExport, CellsThatOnlyHoldSuchCharactersLaterStayAsTheyAre) {
+    TKeywordRows rows;
+    addRow(rows, "1", "golf = clubs + more", "a-b", "1,200@");
+    addRow(rows, "2", " =starts with a blank", "'quoted", "");
+    EXPECT_EQ(buildCsv(kCaptions, rows), kHeader +
+                                             "\"1\",\"golf = clubs + more\",\"a-b\",\"1,200@\",\"\",\"\"\r\n"
+                                             "\"2\",\" =starts with a blank\",\"'quoted\",\"\",\"\",\"\"\r\n");
 }

@@ -9,15 +9,19 @@ using namespace app;
 
 namespace {
 
-KeywordRow row(const std::string& no, const std::string& keyword, const std::string& google = "") {
-    KeywordRow r(no, keyword, "");
-    r.setCell(colGoogle, google);
-    return r;
+struct Row {
+    std::string no, keyword, google;
+};
+
+std::unique_ptr<TKeywordRows> makeRows(const std::vector<Row>& list) {
+    auto rows = std::make_unique<TKeywordRows>();
+    for (const Row& r : list) rows->setCell(rows->append({r.no, r.keyword, {}, {}, {}, {}}), colGoogle, r.google);
+    return rows;
 }
 
-std::vector<std::string> column(const std::vector<KeywordRow>& rows, int c) {
+std::vector<std::string> column(const TKeywordRows& rows, int c) {
     std::vector<std::string> out;
-    for (const auto& r : rows) out.emplace_back(r.cell(c));
+    for (size_t i = 0; i < rows.count(); ++i) out.emplace_back(rows.cell(i, c));
     return out;
 }
 
@@ -44,58 +48,53 @@ TEST(KeywordSort, CountTextsConvertOrCountAsZero) {
 
 TEST(KeywordSort, ColumnsSortByTheirOwnRules) {
     // Google ascending: empty (0) before 950 before 1,200.
-    std::vector<KeywordRow> rows{row("1", "a", "1,200"), row("2", "b", "950"), row("3", "c", "")};
-    sortKeywordRows(rows, colGoogle, true);
-    EXPECT_EQ(column(rows, colGoogle), (std::vector<std::string>{"", "950", "1,200"}));
-    sortKeywordRows(rows, colGoogle, false);
-    EXPECT_EQ(column(rows, colGoogle), (std::vector<std::string>{"1,200", "950", ""}));
-    // Row numbers sort numerically, not as text.
-    std::vector<KeywordRow> numbered{row("10", "x"), row("9", "y"), row("100", "z")};
-    sortKeywordRows(numbered, colNo, true);
-    EXPECT_EQ(column(numbered, colNo), (std::vector<std::string>{"9", "10", "100"}));
+    auto rows = makeRows({{"1", "a", "1,200"}, {"2", "b", "950"}, {"3", "c", ""}});
+    sortKeywordRows(*rows, colGoogle, true);
+    EXPECT_EQ(column(*rows, colGoogle), (std::vector<std::string>{"", "950", "1,200"}));
+    sortKeywordRows(*rows, colGoogle, false);
+    EXPECT_EQ(column(*rows, colGoogle), (std::vector<std::string>{"1,200", "950", ""}));
+}
+
+TEST(KeywordSort, RowNumbersSortNumerically) {
+    auto numbered = makeRows({{"10", "x", ""}, {"9", "y", ""}, {"100", "z", ""}});
+    sortKeywordRows(*numbered, colNo, true);
+    EXPECT_EQ(column(*numbered, colNo), (std::vector<std::string>{"9", "10", "100"}));
 }
 
 TEST(KeywordSort, KeywordsIgnoreCaseAndDirectionNegates) {
-    const KeywordRow golf = row("1", "golf"), Golf = row("2", "Golf"), apple = row("3", "apple");
+    auto pairs = makeRows({{"1", "golf", ""}, {"2", "Golf", ""}, {"3", "apple", ""}});
+    const KeywordRowView golf = pairs->row(0), Golf = pairs->row(1), apple = pairs->row(2);
     EXPECT_EQ(CompareRows(golf, Golf, colKeyword, true), 0);
     EXPECT_LT(CompareRows(apple, golf, colKeyword, true), 0);
     EXPECT_GT(CompareRows(apple, golf, colKeyword, false), 0);
-    std::vector<KeywordRow> rows{row("1", "Zulu"), row("2", "alpha"), row("3", "Mike")};
-    sortKeywordRows(rows, colKeyword, true);
-    EXPECT_EQ(column(rows, colKeyword), (std::vector<std::string>{"alpha", "Mike", "Zulu"}));
+    auto rows = makeRows({{"1", "Zulu", ""}, {"2", "alpha", ""}, {"3", "Mike", ""}});
+    sortKeywordRows(*rows, colKeyword, true);
+    EXPECT_EQ(column(*rows, colKeyword), (std::vector<std::string>{"alpha", "Mike", "Zulu"}));
     // The sort agrees with CompareRows pairwise in both directions.
     for (bool ascending : {true, false}) {
-        sortKeywordRows(rows, colKeyword, ascending);
-        for (size_t i = 1; i < rows.size(); ++i) EXPECT_LE(CompareRows(rows[i - 1], rows[i], colKeyword, ascending), 0);
+        sortKeywordRows(*rows, colKeyword, ascending);
+        for (size_t i = 1; i < rows->count(); ++i)
+            EXPECT_LE(CompareRows(rows->row(i - 1), rows->row(i), colKeyword, ascending), 0);
     }
-}
-
-TEST(KeywordRow, CellsCanBeRewrittenInAnyOrder) {
-    KeywordRow r("12", "golf clubs", "530");
-    r.setCell(colMsn, "3");
-    r.setCell(colGoogle, "1,230,000");
-    r.setCell(colKeyword, "a much longer keyword than before");
-    r.setCell(colYahoo, "");
-    const std::vector<std::string> expected{"12", "a much longer keyword than before", "530", "1,230,000", "", "3"};
-    for (int c = 0; c < kColumnCount; ++c) EXPECT_EQ(r.cell(c), expected[static_cast<size_t>(c)]) << c;
-    EXPECT_EQ(r.cell(6), "");
 }
 
 TEST(KeywordSort, LargeListsKeepEveryRowAndEndInOrder) {
     std::mt19937 random(7);
-    std::vector<KeywordRow> rows;
+    TKeywordRows rows;
     for (int i = 0; i < 5000; ++i) {
-        KeywordRow r(std::to_string(i + 1), "kw" + std::to_string(random() % 50), "");
-        r.setCell(colGoogle, std::to_string(random() % 100) + (random() % 7 == 0 ? " words" : ""));
-        rows.push_back(std::move(r));
+        const size_t r = rows.append({std::to_string(i + 1), "kw" + std::to_string(random() % 50), {}, {}, {}, {}});
+        rows.setCell(r, colGoogle, std::to_string(random() % 100) + (random() % 7 == 0 ? " words" : ""));
     }
     for (int column : {colGoogle, colKeyword, colNo}) {
         for (bool ascending : {false, true}) {
             sortKeywordRows(rows, column, ascending);
-            for (size_t i = 1; i < rows.size(); ++i)
-                ASSERT_LE(CompareRows(rows[i - 1], rows[i], column, ascending), 0) << column << " at " << i;
-            std::vector<bool> seen(rows.size() + 1, false);
-            for (const auto& r : rows) seen[static_cast<size_t>(countValue(r.cell(colNo)))] = true;
+            for (size_t i = 1; i < rows.count(); ++i)
+                ASSERT_LE(CompareRows(rows.row(i - 1), rows.row(i), column, ascending), 0) << column << " at " << i;
+            std::vector<bool> seen(rows.count() + 1, false);
+            for (size_t i = 0; i < rows.count(); ++i) {
+                seen[static_cast<size_t>(countValue(rows.cell(i, colNo)))] = true;
+                ASSERT_EQ(rows.find(rows.row(i).id()), i);  // the id index follows the sort
+            }
             EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), true), 5000);
         }
     }

@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "servers/HTTPTestServer.h"
+#include "HTTPTestServer.h"
 
 using namespace net;
 using httptest::Conn;

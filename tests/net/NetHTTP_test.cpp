@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "net/NetCoderMIME.h"
-#include "servers/HTTPTestServer.h"
+#include "HTTPTestServer.h"
 
 using namespace net;
 using httptest::Conn;

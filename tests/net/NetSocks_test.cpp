@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "ExpectThrow.h"
 #include "NetLoopbackServer.h"
 #include "net/NetIOHandlerSocket.h"
 #include "net/NetTCPClient.h"
@@ -134,12 +135,8 @@ TEST(NetSocks, Socks5Refusals) {
     auto* transport = dynamic_cast<TNetIOHandlerSocket*>(client->IOHandler().get());
     transport->SocksInfo().Authentication = TSocksAuthentication::saUsernamePassword;
     transport->SocksInfo().Password = "wrong";
-    try {
-        client->OpenConnection();
-        FAIL();
-    } catch (const ENetSocksAuthError& e) {
-        EXPECT_STREQ(e.what(), "Authentication error to socks server.");
-    }
+    testsupport::expectThrowWith<ENetSocksAuthError>([&] { client->OpenConnection(); },
+                                                     "Authentication error to socks server.");
     EXPECT_FALSE(client->IsConnected());  // a failed open drops the socket
 
     proxy.mode = SocksServer::Mode::RefuseConnect;

@@ -4,6 +4,14 @@
 
 #include <cstdio>
 #include <fstream>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "rtl/RegularFile.h"
 
 using rtl::TIniReader;
 
@@ -32,12 +40,40 @@ TEST(IniReader, ProfileStringRules) {
     EXPECT_EQ(ini.readString("Settings", "IconPath"), "late.ico");
 }
 
-TEST(IniReader, LongValuesAreCutAndFilesMayBeAbsent) {
+TEST(IniReader, LongValuesAreCut) {
     const std::string longValue(3000, 'v');
     const auto ini = TIniReader::fromText("[S]\nK=" + longValue + "\nShort=" + std::string(2047, 'w') + "\n");
     EXPECT_EQ(ini.readString("S", "K"), std::string(2047, 'v'));
     EXPECT_EQ(ini.readString("S", "Short").size(), 2047u);
+}
 
+TEST(IniReader, AFifoReadsAsAnEmptyFileWithoutWaiting) {
+    char folder[] = "/tmp/tessaly_fifoXXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/endpoints.ini";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    // Should the reader wait for a writer, one comes after 5 s, so the test ends either way.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 500 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const auto ini = TIniReader::fromFile(path);
+    const auto took = std::chrono::steady_clock::now() - start;
+    done = true;
+    writer.join();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 4000);
+    EXPECT_EQ(ini.readString("Endpoints", "Google"), "");
+    rtl::TRegularFile file(path);
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.error(), ENODEV);
+    ::unlink(path.c_str());
+    ::rmdir(folder);
+}
+
+TEST(IniReader, AbsentAndPresentFiles) {
     EXPECT_EQ(TIniReader::fromFile("/nonexistent/dir/dbconfig.dat").readString("S", "K"), "");
 
     char path[] = "/tmp/tessaly_iniXXXXXX";

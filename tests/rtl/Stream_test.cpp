@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include "rtl/Exception.h"
+#include "ExpectThrow.h"
 
 using namespace rtl;
 
@@ -62,23 +65,41 @@ TEST(Stream, WritingPastTheEndFillsWithZeros) {
     EXPECT_EQ(std::string(memory.memory(), 5), std::string("\0\0\0\0x", 5));
 }
 
-TEST(Stream, CopyFromAndFileErrors) {
+TEST(Stream, CopyFromCopiesAndFailsOnAShortSource) {
     TStringStream source("0123456789");
     TMemoryStream target;
     EXPECT_EQ(target.copyFrom(source, 0), 10);
     EXPECT_EQ(std::string(target.memory(), 10), "0123456789");
     source.setPosition(8);
     EXPECT_THROW(target.copyFrom(source, 5), EReadError);
+}
 
-    try {
-        TFileStream missing("/nonexistent/dir/file.txt", FileMode::OpenRead);
-        FAIL() << "opened a missing file";
-    } catch (const EFOpenError& e) {
-        EXPECT_STREQ(e.className(), "EFOpenError");
-        EXPECT_NE(std::string(e.what()).find("/nonexistent/dir/file.txt"), std::string::npos);
-    }
+TEST(Stream, FilesThatCannotBeOpenedSayWhich) {
+    testsupport::expectThrowWith<EFOpenError>(
+        [] { TFileStream("/nonexistent/dir/file.txt", FileMode::OpenRead); },
+        "Cannot open file \"/nonexistent/dir/file.txt\". No such file or directory");
     EXPECT_THROW(TFileStream("/nonexistent/dir/new.txt", FileMode::Create), EFCreateError);
+}
 
+TEST(Stream, APlainFileModeRefusesLinksAndFifos) {
+    char folder[] = "/tmp/tessaly_plainXXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string dir(folder);
+    ASSERT_EQ(::symlink((dir + "/target").c_str(), (dir + "/link").c_str()), 0);
+    testsupport::expectThrowWith<EFCreateError>(
+        [&] { TFileStream(dir + "/link", FileMode::OpenOrCreatePlainFile); },
+        "Cannot create file \"" + dir + "/link\". Too many levels of symbolic links");
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    testsupport::expectThrowWith<EFCreateError>(
+        [&] { TFileStream(dir + "/fifo", FileMode::OpenOrCreatePlainFile); },
+        "Cannot create file \"" + dir + "/fifo\". It is not a regular file");
+    { TFileStream made(dir + "/plain", FileMode::OpenOrCreatePlainFile); }
+    EXPECT_EQ(::access((dir + "/target").c_str(), F_OK), -1);  // the link led nowhere and stays so
+    for (const char* name : {"/link", "/fifo", "/plain"}) ::unlink((dir + name).c_str());
+    ::rmdir(folder);
+}
+
+TEST(Stream, ANullStreamCountsWhatPassed) {
     TNullStream sink;
     sink.writeString("abc");
     sink.writeString("de");

@@ -5,11 +5,12 @@ Each engine answers its result path with a page holding the markers the
 program scrapes; the count is derived from the keyword so tests can check it:
 len(keyword) * 1000 + engine offset (Google 1, Yahoo 2, MSN 3), with commas.
 
-  fake_engines.py PORTS_FILE LOG_FILE [--fail ENGINE] [--slow ENGINE] [--missing ENGINE]
+  fake_engines.py PORTS_FILE LOG_FILE [--fail ENGINE] [--slow ENGINE] [--missing ENGINE] [--huge ENGINE]
 
 PORTS_FILE receives "google yahoo msn" ports once listening; LOG_FILE gets one
 line per request: engine, then the raw request target. --fail makes an engine
-answer 500; --slow makes it drip its page over about 6 seconds; --missing leaves the markers out.
+answer 500; --slow makes it drip its page over about 6 seconds; --missing leaves the markers out;
+--huge puts 50 MB of digits where the count goes.
 The server stops by itself after 120 seconds.
 """
 import http.server
@@ -27,8 +28,8 @@ def count_text(keyword, offset):
     return "{:,}".format(len(keyword.encode("latin-1", "replace")) * 1000 + offset)
 
 
-def page(engine, keyword, missing):
-    count = count_text(keyword, ENGINES[engine])
+def page(engine, keyword, missing, huge=False):
+    count = "1" * (50 << 20) if huge else count_text(keyword, ENGINES[engine])
     if missing:
         return "<html><body>no results block here</body></html>"
     if engine == "google":
@@ -60,7 +61,8 @@ def make_handler(engine, options, log_file):
                 self.send_error(500)
                 return
             keyword = values[key][0].strip('"')
-            body = page(engine, keyword, engine in options.get("missing", ())).encode("latin-1", "replace")
+            body = page(engine, keyword, engine in options.get("missing", ()),
+                        engine in options.get("huge", ())).encode("latin-1", "replace")
             if engine in options.get("slow", ()):
                 # The real page, padded, ten bytes every 20 ms: about 6 seconds.
                 body = body.replace(b"</body>", b" " * (3000 - len(body)) + b"</body>")

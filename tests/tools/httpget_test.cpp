@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "servers/HTTPTestServer.h"
+#include "HTTPTestServer.h"
 
 namespace {
 

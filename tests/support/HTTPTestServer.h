@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "../net/NetLoopbackServer.h"
+#include "NetLoopbackServer.h"
 
 namespace httptest {
 
