@@ -126,10 +126,14 @@ private:
         if (dwarf_child(scope, &child) != 0) return;
         do {
             const int tag = dwarf_tag(&child);
-            if (tag == DW_TAG_namespace) {
+            if (tag == DW_TAG_namespace || tag == DW_TAG_lexical_block || tag == DW_TAG_class_type ||
+                tag == DW_TAG_structure_type || tag == DW_TAG_union_type) {
                 walkScope(&child, depth + 1);
             } else if (tag == DW_TAG_subprogram) {
                 addFunction(&child);
+                // Unoptimised code keeps a lambda's or local class's member functions inside the enclosing
+                // function's entry, not at unit level.
+                walkScope(&child, depth + 1);
             }
         } while (dwarf_siblingof(&child, &child) == 0);
     }
