@@ -45,5 +45,6 @@ constexpr uint64_t kMaxFramePixels = 64ull * 1024 * 1024;      // one frame, and
 constexpr uint64_t kMaxDecodedBytes = 1024ull * 1024 * 1024;   // all frames' pixels and tables together
 constexpr size_t kMaxFrames = 20000;
 constexpr size_t kMaxCommentBytes = 1024 * 1024;               // comment text kept; the rest is skipped
+constexpr size_t kMaxComments = 4096;                          // comment extensions kept; later ones are skipped
 
 }  // namespace banner::gif

@@ -51,7 +51,13 @@ void TGIFLZWDecoder::copyString(uint32_t source, uint32_t length, bool overlappi
     }
     // The string lies wholly before dst, so copying in words is safe; the
     // overrun (under 8 bytes) lands where the next strings or the slack go.
-    for (uint32_t i = 0; i < length; i += 8) std::memcpy(dst + i, src + i, 8);
+    // Each word goes through a register: source and destination words may
+    // overlap when the string ends just before dst.
+    for (uint32_t i = 0; i < length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, src + i, 8);
+        std::memcpy(dst + i, &word, 8);
+    }
 }
 
 bool TGIFLZWDecoder::decodeCode(uint32_t code) {

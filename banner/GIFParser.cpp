@@ -132,7 +132,8 @@ void TGIFParser::readComment() {
         text.append(reinterpret_cast<const char*>(block.data), keep);
         m_commentBytes += keep;
     }
-    m_image.m_comments.push_back(std::move(text));
+    // Empty comments cost a string each, so their number is bounded too.
+    if (m_image.m_comments.size() < gif::kMaxComments) m_image.m_comments.push_back(std::move(text));
 }
 
 void TGIFParser::readApplication() {

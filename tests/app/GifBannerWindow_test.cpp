@@ -55,6 +55,13 @@ TEST(GifBannerWindowTest, AnimatedBannerSizesThePanelAndAnimates) {
         clock.start();
         while (gif->frameIndex() == first && clock.elapsed() < 3000) QApplication::processEvents(QEventLoop::AllEvents, 20);
         EXPECT_NE(gif->frameIndex(), first);
+
+        // What the panel shows is the frame on screen, in the frame's colour.
+        QApplication::processEvents();
+        const int shown = gif->frameIndex();
+        const QImage panel = w.findChild<QWidget*>("panBanner")->grab().toImage();
+        const testgif::Rgb colour = testgif::palette(4)[static_cast<size_t>(shown % 4)];
+        EXPECT_EQ(panel.pixelColor(322, 35), QColor(colour.r, colour.g, colour.b)) << "frame " << shown;
     }
     // A damaged GIF is reported with the decoder's text; the window still opens.
     std::string broken = banner468x60(1);

@@ -144,6 +144,15 @@ TEST(GIFImageTest, LoopingExtensionsAndCommentsAreRecorded) {
     EXPECT_EQ(image.loop()->count, 1);
     EXPECT_EQ(image.comments(), (std::vector<std::string>{"made for a test", std::string(600, 'x')}));
 
+    // A flood of empty comments is read through, but only a bounded number is kept.
+    std::string flood = testgif::encode(twoFrames());
+    flood.pop_back();  // trailer
+    for (int i = 0; i < 100000; ++i) flood += std::string("\x21\xFE\x00", 3);
+    flood += "\x3B";
+    const TGIFImage flooded = decode(flood);
+    EXPECT_EQ(flooded.comments().size(), 4096u);
+    EXPECT_EQ(flooded.frames().size(), 2u);
+
     gif.loopId = "ANIMEXTS1.0";
     gif.loopCount = 0;
     image = decode(testgif::encode(gif));
