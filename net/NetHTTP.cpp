@@ -54,6 +54,37 @@ bool isInterim(int code) { return code >= 100 && code < 200 && code != 101; }
 // http and https URLs without a path mean "/".
 std::string pathOrRoot(std::string path) { return path.empty() ? std::string("/") : path; }
 
+// The parts of an authority: [user[:password]@]host[:port].
+struct TAuthority {
+    std::string Username, Password, Host, Port;
+};
+
+TAuthority splitAuthority(std::string text) {
+    TAuthority authority;
+    const size_t at = text.rfind('@');
+    if (at != std::string::npos) {
+        std::string credentials = text.substr(0, at);
+        text.erase(0, at + 1);
+        authority.Username = CutToken(credentials, ":");
+        authority.Password = credentials;
+    }
+    authority.Host = CutToken(text, ":");
+    authority.Port = text;
+    return authority;
+}
+
+// The current URL as the base of the next reference.
+TNetURIParts baseOf(const TNetURI& url) {
+    TNetURIParts base;
+    base.HasScheme = true;
+    base.Scheme = url.Protocol.empty() ? std::string("http") : url.Protocol;
+    base.HasAuthority = true;
+    base.Path = url.Directory + url.Resource;
+    base.HasQuery = !url.Query.empty();
+    base.Query = base.HasQuery ? url.Query.substr(1) : std::string();
+    return base;
+}
+
 }  // namespace
 
 const char* MethodWord(TNetHTTPMethod method) {
@@ -206,6 +237,17 @@ void TNetCustomHTTP::readResponseHead(TNetHTTPProtocol& protocol) {
     }
 }
 
+// Bytes that cannot stand in a request line are escaped once, here, so the
+// URL kept as the base of the next reference is the one that was sent.
+void TNetCustomHTTP::takeTargetPath(const TNetURIParts& target) {
+    const std::string path = EncodeTargetBytes(pathOrRoot(target.Path));
+    const size_t slash = path.rfind('/');
+    m_url.Directory = path.substr(0, slash + 1);
+    m_url.Resource = path.substr(slash + 1);
+    m_url.Query = target.HasQuery ? "?" + EncodeTargetBytes(target.Query) : std::string();
+    m_url.Fragment = target.Fragment;
+}
+
 std::string TNetCustomHTTP::readStatusLine() {
     std::string line = ReadLine();
     if (line.empty()) line = ReadLine();  // one empty line before a status line is tolerated
@@ -221,49 +263,22 @@ void TNetCustomHTTP::ResolveTarget(TNetHTTPRequest& request) {
     const bool asteriskForm = request.Verb == hmOptions && request.Target == "*";
     std::string text = request.Target;
     // Backslashes before the query count as '/', as typed URLs mean them.
-    std::replace(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(text.find_first_of("?#"), text.size())),
-                 '\\', '/');
+    const size_t pathEnd = std::min(text.find_first_of("?#"), text.size());
+    std::replace(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pathEnd), '\\', '/');
     const TNetURIParts reference = SplitReference(text);
-    TNetURIParts base;
-    base.HasScheme = true;
-    base.Scheme = m_url.Protocol.empty() ? std::string("http") : m_url.Protocol;
-    base.HasAuthority = true;
-    base.Path = m_url.Directory + m_url.Resource;
-    base.HasQuery = !m_url.Query.empty();
-    base.Query = base.HasQuery ? m_url.Query.substr(1) : std::string();
-    const TNetURIParts target = ResolveReference(base, reference);
-
-    // The authority, when the reference brought one: [user[:password]@]host[:port].
-    std::string newHost, newPort;
-    if (reference.HasAuthority) {
-        std::string hostPart = target.Authority;
-        const size_t at = hostPart.rfind('@');
-        if (at != std::string::npos) {
-            std::string credentials = hostPart.substr(0, at);
-            hostPart.erase(0, at + 1);
-            const std::string username = CutToken(credentials, ":");
-            if (!username.empty()) {
-                request.Username = username;
-                request.Password = credentials;
-            }
-        }
-        newHost = CutToken(hostPart, ":");
-        newPort = hostPart;
+    const TNetURIParts target = ResolveReference(baseOf(m_url), reference);
+    const TAuthority authority = reference.HasAuthority ? splitAuthority(target.Authority) : TAuthority();
+    if (!authority.Username.empty()) {
+        request.Username = authority.Username;
+        request.Password = authority.Password;
     }
     m_url.Username = request.Username;
     m_url.Password = request.Password;
-    // Bytes that cannot stand in a request line are escaped once, here, so the
-    // URL kept for the next relative reference is the one that was sent.
-    const std::string path = EncodeTargetBytes(pathOrRoot(target.Path));
-    const size_t slash = path.rfind('/');
-    m_url.Directory = path.substr(0, slash + 1);
-    m_url.Resource = path.substr(slash + 1);
-    m_url.Query = target.HasQuery ? "?" + EncodeTargetBytes(target.Query) : std::string();
-    m_url.Fragment = target.Fragment;
-    if (!newHost.empty()) m_url.Host = newHost;
+    takeTargetPath(target);
+    if (!authority.Host.empty()) m_url.Host = authority.Host;
     m_url.Protocol = target.Scheme;
-    if (!newPort.empty()) {
-        m_url.Port = newPort;
+    if (!authority.Port.empty()) {
+        m_url.Port = authority.Port;
     } else {
         const int current = portNumber(m_url.Port);
         if (current == 0 || current == 80 || current == 443) {

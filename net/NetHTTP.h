@@ -173,6 +173,7 @@ private:
     NextStep runHop(const std::string& url, int64_t bodyStart);
     void readResponseHead(TNetHTTPProtocol& protocol);
     std::string readStatusLine();
+    void takeTargetPath(const TNetURIParts& target);
     void readHeaderLines(TNetHTTPResponse& response);
     void readBodyExact(TNetHTTPResponse& response, int64_t length);
     void readChunkedBody(TNetHTTPResponse& response);
