@@ -201,6 +201,16 @@ TEST(NetHTTPFraming, TransferEncodingWinsOverContentLengthAndSuchAConnectionIsNo
     EXPECT_EQ(o.body, "smuggle") << "the chunks decide, not the length";
     EXPECT_EQ(get(http, server.url("/after")).body, "next:/after");
     EXPECT_EQ(server.connections(), 3);
+
+    // Codings that do not end in chunked: the body runs to the close, whatever the length says.
+    HTTPTestServer closing([](Conn& conn) {
+        conn.readHead();
+        conn.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: identity\r\nContent-Length: 4\r\n\r\nbody and more");
+    });
+    o = get(http, closing.url("/identity"));
+    EXPECT_EQ(o.error, "") << o.message;
+    EXPECT_EQ(o.body, "body and more");
+    EXPECT_FALSE(http.IsConnected());
 }
 
 TEST(NetHTTPFraming, InvalidFramingIsAnErrorAndTheConnectionIsDropped) {
@@ -324,6 +334,7 @@ TEST(NetHTTPFraming, InterimAnswersAndALeadingEmptyLineAreSkipped) {
     const Outcome upgrade = get(http, server.url("/switch"));
     EXPECT_EQ(upgrade.error, "ENetHTTPProtocolException");
     EXPECT_EQ(upgrade.message, "HTTP/1.1 101 Switching Protocols");
+    EXPECT_FALSE(http.IsConnected()) << "after a 101 the connection no longer speaks HTTP";
 }
 
 TEST(NetHTTPFraming, OnlyThreeHundredsRedirectAndTargetsResolveAsReferences) {
