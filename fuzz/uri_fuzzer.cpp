@@ -1,4 +1,5 @@
-// URL parsing and building, path merging and the host-name routines.
+// URL parsing and building, path merging, reference resolution, target
+// escaping and the host-name routines.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -30,5 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string rest = url;
     net::CutToken(rest, path.substr(0, 3), true, false);
     net::FindBackward(path.substr(0, 2), url, static_cast<long long>(size % 7) - 1);
+
+    // The second line as a reference against the first as a base.
+    const net::TNetURIParts base = net::SplitReference(url);
+    const net::TNetURIParts reference = net::SplitReference(path);
+    if (net::JoinReference(base) != url || net::JoinReference(reference) != path) __builtin_trap();
+    if (base.HasScheme && !reference.Path.empty()) {
+        const net::TNetURIParts target = net::ResolveReference(base, reference);
+        if (!target.HasScheme) __builtin_trap();
+        // No dot segment survives in a resolved path.
+        if (target.Path.find("/./") != std::string::npos || target.Path.find("/../") != std::string::npos)
+            __builtin_trap();
+    }
+    const std::string encoded = net::EncodeTargetBytes(path);
+    for (char c : encoded)
+        if (static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) >= 0x7F) __builtin_trap();
+    if (net::EncodeTargetBytes(encoded) != encoded) __builtin_trap();
     return 0;
 }

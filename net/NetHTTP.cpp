@@ -43,16 +43,47 @@ int portNumber(const std::string& text) {
     return ReadInteger(text, 0, 65535, value) ? static_cast<int>(value) : 0;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // 304 and 1xx answers carry no body by definition: waiting for one would
 // turn the status into a read time-out.
 bool statusHasNoBody(int code) { return code == 304 || (code >= 100 && code < 200); }
+
+// Interim answers (102, 103, ...) precede the real one; 101 ends HTTP on the
+// connection and so is a final answer.
+bool isInterim(int code) { return code >= 100 && code < 200 && code != 101; }
+
+// http and https URLs without a path mean "/".
+std::string pathOrRoot(std::string path) { return path.empty() ? std::string("/") : path; }
+
+// The parts of an authority: [user[:password]@]host[:port].
+struct TAuthority {
+    std::string Username, Password, Host, Port;
+};
+
+TAuthority splitAuthority(std::string text) {
+    TAuthority authority;
+    const size_t at = text.rfind('@');
+    if (at != std::string::npos) {
+        std::string credentials = text.substr(0, at);
+        text.erase(0, at + 1);
+        authority.Username = CutToken(credentials, ":");
+        authority.Password = credentials;
+    }
+    authority.Host = CutToken(text, ":");
+    authority.Port = text;
+    return authority;
+}
+
+// The current URL as the base of the next reference.
+TNetURIParts baseOf(const TNetURI& url) {
+    TNetURIParts base;
+    base.HasScheme = true;
+    base.Scheme = url.Protocol.empty() ? std::string("http") : url.Protocol;
+    base.HasAuthority = true;
+    base.Path = url.Directory + url.Resource;
+    base.HasQuery = !url.Query.empty();
+    base.Query = base.HasQuery ? url.Query.substr(1) : std::string();
+    return base;
+}
 
 }  // namespace
 
@@ -85,6 +116,9 @@ int TNetHTTPResponse::StatusCode() const {
 bool TNetHTTPResponse::ReuseConnection() const {
     m_client.CheckClosed(false, false);
     if (!m_client.IsConnected()) return false;
+    // A head framed two ways, or not at all, leaves the rest of the stream in doubt.
+    if (LengthWithCodings || !FramingError.empty()) return false;
+    if (StatusCode() == 101) return false;  // the peer speaks another protocol from here on
     const std::string connection = rtl::trimBlanks(Connection);
     const std::string proxy = rtl::trimBlanks(ProxyConnection);
     if (m_client.ProtocolVersion == pv1_0)
@@ -195,29 +229,56 @@ NextStep TNetCustomHTTP::runHop(const std::string& url, int64_t bodyStart) {
 void TNetCustomHTTP::readResponseHead(TNetHTTPProtocol& protocol) {
     TNetHTTPResponse& response = protocol.Response;
     for (int interim = 0;; ++interim) {
-        response.StatusLine = ReadLine();
+        response.StatusLine = readStatusLine();
         ReadHead(response);
         StoreCookies(protocol.Request, response);
-        if (response.StatusCode() != 100) return;
+        if (!isInterim(response.StatusCode())) return;
         if (interim >= http::kMaxInterimHeads) throw ENetHTTPLimitExceeded(http::text::kTooManyInterimHeads);
     }
 }
 
+// Bytes that cannot stand in a request line are escaped once, here, so the
+// URL kept as the base of the next reference is the one that was sent.
+void TNetCustomHTTP::takeTargetPath(const TNetURIParts& target) {
+    const std::string path = EncodeTargetBytes(pathOrRoot(target.Path));
+    const size_t slash = path.rfind('/');
+    m_url.Directory = path.substr(0, slash + 1);
+    m_url.Resource = path.substr(slash + 1);
+    m_url.Query = target.HasQuery ? "?" + EncodeTargetBytes(target.Query) : std::string();
+    m_url.Fragment = target.Fragment;
+}
+
+std::string TNetCustomHTTP::readStatusLine() {
+    std::string line = ReadLine();
+    if (line.empty()) line = ReadLine();  // one empty line before a status line is tolerated
+    if (HasBareCR(line)) throw ENetHTTPMessageError(http::text::kBareCR);
+    return line;
+}
+
 void TNetCustomHTTP::ResolveTarget(TNetHTTPRequest& request) {
-    TNetURI next(request.Target);
-    if (!next.Username.empty()) {
-        request.Username = next.Username;
-        request.Password = next.Password;
+    // A CR or LF (from a URL or a Location) would end the request line early
+    // and let the rest pass as header lines of its own.
+    if (request.Target.find_first_of("\r\n") != std::string::npos)
+        throw ENetURIException(http::text::kLineBreakInTarget);
+    const bool asteriskForm = request.Verb == hmOptions && request.Target == "*";
+    std::string text = request.Target;
+    // Backslashes before the query count as '/', as typed URLs mean them.
+    const size_t pathEnd = std::min(text.find_first_of("?#"), text.size());
+    std::replace(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(pathEnd), '\\', '/');
+    const TNetURIParts reference = SplitReference(text);
+    const TNetURIParts target = ResolveReference(baseOf(m_url), reference);
+    const TAuthority authority = reference.HasAuthority ? splitAuthority(target.Authority) : TAuthority();
+    if (!authority.Username.empty()) {
+        request.Username = authority.Username;
+        request.Password = authority.Password;
     }
     m_url.Username = request.Username;
     m_url.Password = request.Password;
-    m_url.Directory = MergePath(m_url.Directory, next.Directory, "/");
-    m_url.Resource = next.Resource;
-    m_url.Query = next.Query;
-    if (!next.Host.empty()) m_url.Host = next.Host;
-    m_url.Protocol = next.Protocol.empty() ? std::string("http") : next.Protocol;
-    if (!next.Port.empty()) {
-        m_url.Port = next.Port;
+    takeTargetPath(target);
+    if (!authority.Host.empty()) m_url.Host = authority.Host;
+    m_url.Protocol = target.Scheme;
+    if (!authority.Port.empty()) {
+        m_url.Port = authority.Port;
     } else {
         const int current = portNumber(m_url.Port);
         if (current == 0 || current == 80 || current == 443) {
@@ -227,12 +288,8 @@ void TNetCustomHTTP::ResolveTarget(TNetHTTPRequest& request) {
         }
     }
     request.Target = m_url.Directory + m_url.Resource + m_url.Query;
-    if (request.Verb == hmOptions && next.Resource == "*") request.Target = "*";
-    // A CR or LF (from a URL or a Location) would end the request line early
-    // and let the rest pass as header lines of its own.
-    if (request.Target.find_first_of("\r\n") != std::string::npos ||
-        m_url.Host.find_first_of("\r\n") != std::string::npos)
-        throw ENetURIException(http::text::kLineBreakInTarget);
+    if (asteriskForm) request.Target = "*";
+    if (m_url.Host.find_first_of("\r\n") != std::string::npos) throw ENetURIException(http::text::kLineBreakInTarget);
     const TNetHTTPMethod verb = request.Verb;
     if ((verb == hmOptions || verb == hmTrace || verb == hmPut || verb == hmDelete) && ProtocolVersion != pv1_1)
         throw ENetException(http::text::kMethodRequires11);
@@ -316,6 +373,7 @@ void TNetCustomHTTP::openTunnel() {
         EnsureOpen(tunnel.Response);
         SendHead(request, nullptr);
         tunnel.Response.StatusLine = ReadLine();
+        if (HasBareCR(tunnel.Response.StatusLine)) throw ENetHTTPMessageError(http::text::kBareCR);
         if (!tunnel.Response.StatusLine.empty()) {
             ReadHead(tunnel.Response);
             StoreCookies(request, tunnel.Response);
@@ -369,6 +427,7 @@ void TNetCustomHTTP::readHeaderLines(TNetHTTPResponse& response) {
     while (true) {
         std::string line = ReadLine();
         if (line.empty()) return;
+        if (HasBareCR(line)) throw ENetHTTPMessageError(http::text::kBareCR);
         bytes += static_cast<int64_t>(line.size());
         if (response.HeaderLines.Count() >= http::kMaxHeadLines || bytes > http::kMaxHeadBytes)
             throw ENetHTTPLimitExceeded(http::text::kHeadTooLarge);
@@ -389,10 +448,12 @@ void TNetCustomHTTP::ReadHead(TNetHTTPResponse& response) {
 // --- bodies ---
 
 // One work period of exactly length bytes, read in slices so the stream is
-// never presized far beyond what arrived. Stops early when the connection
-// ends quietly (a local close); the connection's exceptions propagate.
+// never presized far beyond what arrived. Stops early only after our own
+// close (a Stop); a peer that ends the body short raises
+// ENetConnClosedGracefully, and the connection's other exceptions propagate.
 void TNetCustomHTTP::readBodyExact(TNetHTTPResponse& response, int64_t length) {
     rtl::TStream& stream = *response.BodyStream;
+    const uint64_t closesBefore = LocalCloseCount();
     StartWork(TWorkMode::wmRead, length);
     try {
         int64_t remaining = length;
@@ -402,7 +463,10 @@ void TNetCustomHTTP::readBodyExact(TNetHTTPResponse& response, int64_t length) {
             ReadToStream(stream, slice, false);
             const int64_t got = stream.position() - before;
             remaining -= got;
-            if (got < slice) break;
+            if (got < slice) {
+                if (LocalCloseCount() == closesBefore) throw ENetConnClosedGracefully();
+                break;
+            }
         }
     } catch (...) {
         FinishWork(TWorkMode::wmRead);
@@ -411,50 +475,47 @@ void TNetCustomHTTP::readBodyExact(TNetHTTPResponse& response, int64_t length) {
     FinishWork(TWorkMode::wmRead);
 }
 
-int64_t TNetCustomHTTP::ChunkLength() {
-    std::string line = ReadLine();
-    const size_t space = line.find(' ');
-    if (space != std::string::npos) line.resize(space);
-    size_t first = 0;
-    while (first + 1 < line.size() && line[first] == '0') ++first;  // leading zeros carry no size
-    if (line.empty()) return 0;
-    int64_t value = 0;
-    for (size_t i = first; i < line.size(); ++i) {
-        const int digit = hexDigit(line[i]);
-        if (digit < 0) return 0;
-        if (static_cast<int>(i - first) >= http::kMaxChunkSizeDigits || value > (http::kMaxChunkSize - digit) / 16)
-            throw ENetHTTPLimitExceeded(http::text::kChunkSizeTooLarge);
-        value = value * 16 + digit;
-    }
-    return value;
-}
+int64_t TNetCustomHTTP::ChunkLength() { return ReadChunkSize(ReadLine()); }
 
 void TNetCustomHTTP::readChunkedBody(TNetHTTPResponse& response) {
     ReportStatus(TNetStatus::hsStatusText, http::text::kChunkStarted);
-    int64_t size = ChunkLength();
-    while (size > 0) {
+    // Each round reads a chunk of at least one byte or ends: the peer's bytes bound it.
+    for (int64_t size = ChunkLength(); size > 0; size = ChunkLength()) {
         readBodyExact(response, size);
-        ReadLine();
-        size = ChunkLength();
+        if (!ReadLine().empty()) throw ENetHTTPMessageError(http::text::kChunkNotEnded);
     }
-    ReadLine();  // the line after the last chunk; trailers are not read
+    // Trailer fields up to the empty line, bounded like a head; none is used.
+    int64_t bytes = 0;
+    for (int lines = 0;; ++lines) {
+        const std::string line = ReadLine();
+        if (line.empty()) return;
+        if (HasBareCR(line)) throw ENetHTTPMessageError(http::text::kBareCR);
+        bytes += static_cast<int64_t>(line.size());
+        if (lines >= http::kMaxHeadLines || bytes > http::kMaxHeadBytes)
+            throw ENetHTTPLimitExceeded(http::text::kTrailerTooLarge);
+    }
 }
 
 void TNetCustomHTTP::ReadBody(TNetHTTPResponse& response) {
-    if (!response.BodyStream) return;
-    if (response.ContentLength() >= 1) {
-        try {
-            readBodyExact(response, response.ContentLength());
-        } catch (const ENetConnClosedGracefully&) {
-            // the body is simply shorter
-        }
+    if (!response.BodyStream) {
+        // Nobody takes the body, so its end is never found: the connection cannot serve again.
+        if (!(response.BodyFraming == TNetBodyFraming::bfLength && response.ContentLength() == 0)) CloseConnection();
         return;
     }
-    if (response.HeaderLines.LookupValue("Transfer-Encoding").find("chunked") != std::string::npos) {
-        readChunkedBody(response);
-        return;
+    if (!response.FramingError.empty()) throw ENetHTTPMessageError(response.FramingError);
+    if (!response.UnsupportedCoding.empty())
+        throw ENetHTTPMessageError(http::text::kCodingUnsupported + response.UnsupportedCoding);
+    switch (response.BodyFraming) {
+        case TNetBodyFraming::bfLength:
+            if (response.ContentLength() > 0) readBodyExact(response, response.ContentLength());
+            return;
+        case TNetBodyFraming::bfChunked:
+            readChunkedBody(response);
+            return;
+        case TNetBodyFraming::bfUntilClose:
+            ReadToStream(*response.BodyStream, -1, true);
+            return;
     }
-    if (!response.HasContentLength()) ReadToStream(*response.BodyStream, -1, true);
 }
 
 void TNetCustomHTTP::DrainBody(TNetHTTPResponse& response) {
@@ -513,7 +574,9 @@ void TNetCustomHTTP::RaiseStatus(TNetHTTPResponse& response) {
 NextStep TNetCustomHTTP::JudgeResponse(TNetHTTPProtocol& protocol) {
     const int code = protocol.Response.StatusCode();
     m_followForAuth = false;
-    if ((code / 100 == 3 && code != 304) || !protocol.Response.Location.empty()) return judgeRedirect(protocol);
+    // A Location on any other answer is kept in the response but not followed:
+    // a 201 names what it made, and its body is the answer.
+    if (code / 100 == 3 && code != 304) return judgeRedirect(protocol);
     return judgeOther(protocol);
 }
 
@@ -524,7 +587,8 @@ NextStep TNetCustomHTTP::judgeRedirect(TNetHTTPProtocol& protocol) {
     TNetHTTPMethod verb = request.Verb;
     NextStep step = nsDone;
     if (HandleRedirects && m_hopCount < RedirectMaximum) {
-        if (!AskRedirect(dest, verb, m_hopCount)) RaiseStatus(response);
+        // A 3xx without a place to go is the answer itself, and not a success.
+        if (!AskRedirect(dest, verb, m_hopCount) || dest.empty()) RaiseStatus(response);
         request.Target = dest;
         request.Verb = verb;
         step = nsFollow;
@@ -570,7 +634,7 @@ NextStep TNetCustomHTTP::judgeOther(TNetHTTPProtocol& protocol) {
             // never hand a 401/407 body over as a success.
             RaiseStatus(response);
         } else {
-            if (code != 204) ReadBody(response);
+            if (code != 204 && request.Verb != hmHead) ReadBody(response);
             step = nsDone;
         }
     } else if (authorised) {

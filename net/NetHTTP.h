@@ -1,9 +1,10 @@
 #pragma once
 // The HTTP/1.x client: builds the request head, sends it over the buffered
 // connection it derives from, reads and judges the response head (done,
-// follow a redirect, authenticate, fail), reads the body by Content-Length,
-// chunked coding or until the peer closes, and passes cookies to and from
-// the cookie store. TNetCustomHTTP holds all behaviour; TNetHTTP is the
+// follow a redirect, authenticate, fail), reads the body as HTTP/1.1 frames
+// it (Transfer-Encoding before Content-Length, chunked coding with
+// extensions and trailers, or until the peer closes), and passes cookies to
+// and from the cookie store. TNetCustomHTTP holds all behaviour; TNetHTTP is the
 // component the program owns.
 //
 // Event handlers (work, status, redirect, authorisation) run inside
@@ -18,6 +19,7 @@
 
 #include "net/NetConnectionErrors.h"
 #include "net/NetCookieManager.h"
+#include "net/NetHTTPFraming.h"
 #include "net/NetHTTPHeaderInfo.h"
 #include "net/NetTCPClient.h"
 #include "net/NetURI.h"
@@ -164,12 +166,14 @@ protected:
     NextStep JudgeResponse(TNetHTTPProtocol& protocol);
     void StoreCookies(TNetHTTPRequest& request, TNetHTTPResponse& response);
     void AddCookieHeader(const TNetURI& url, TNetHTTPRequest& request);
-    // The next chunk's size; 0 for a line that is not a plain hex number.
+    // The next chunk's size (ReadChunkSize of the next line).
     int64_t ChunkLength();
 
 private:
     NextStep runHop(const std::string& url, int64_t bodyStart);
     void readResponseHead(TNetHTTPProtocol& protocol);
+    std::string readStatusLine();
+    void takeTargetPath(const TNetURIParts& target);
     void readHeaderLines(TNetHTTPResponse& response);
     void readBodyExact(TNetHTTPResponse& response, int64_t length);
     void readChunkedBody(TNetHTTPResponse& response);

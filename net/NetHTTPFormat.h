@@ -10,7 +10,7 @@ namespace net::http {
 inline constexpr int kMaxHeadLines = 1000;
 // Bytes of one response head's header lines together.
 inline constexpr int64_t kMaxHeadBytes = 1 << 20;
-// Interim (100) heads before the final one.
+// Interim (1xx other than 101) heads before the final one.
 inline constexpr int kMaxInterimHeads = 16;
 // Largest chunk size accepted; a size line beyond it is an error, not a wrap.
 inline constexpr int64_t kMaxChunkSize = int64_t{1} << 56;
@@ -33,6 +33,13 @@ inline constexpr const char kHeadTooLarge[] = "Response head too large.";
 inline constexpr const char kTooManyInterimHeads[] = "Too many interim responses.";
 inline constexpr const char kChunkSizeTooLarge[] = "Chunk size too large.";
 inline constexpr const char kLineBreakInTarget[] = "Line break in the request target.";
+inline constexpr const char kChunkSizeInvalid[] = "Invalid chunk size line.";
+inline constexpr const char kChunkNotEnded[] = "Chunk data not followed by a line end.";
+inline constexpr const char kTrailerTooLarge[] = "Chunked trailer too large.";
+inline constexpr const char kBareCR[] = "Bare CR in a line of the response.";
+inline constexpr const char kContentLengthInvalid[] = "Invalid Content-Length.";
+inline constexpr const char kCodingUnsupported[] = "Unsupported transfer coding: ";
+inline constexpr const char kChunkedNotLast[] = "Chunked coding is applied more than once.";
 }  // namespace text
 
 }  // namespace net::http

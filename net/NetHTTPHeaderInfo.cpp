@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "net/NetHTTPFormat.h"
 #include "net/NetNumber.h"
 #include "net/NetURI.h"
 #include "rtl/StringUtils.h"
@@ -159,6 +160,11 @@ TNetResponseHeaderInfo::TNetResponseHeaderInfo() { TNetResponseHeaderInfo::Clear
 
 void TNetResponseHeaderInfo::Clear() {
     TNetEntityHeaderInfo::Clear();
+    BodyFraming = TNetBodyFraming::bfUntilClose;
+    TransferCodings.clear();
+    FramingError.clear();
+    UnsupportedCoding.clear();
+    LengthWithCodings = false;
     Location.clear();
     Server.clear();
     WWWAuthenticate.Clear();
@@ -174,6 +180,44 @@ void TNetResponseHeaderInfo::ProcessHeaders() {
     ProxyAuthenticate.Clear();
     HeaderLines.CollectAll("Proxy-Authenticate", &ProxyAuthenticate);
     processEntityHeaders();
+    processFraming();
+}
+
+void TNetResponseHeaderInfo::processFraming() {
+    std::vector<std::string> codingFields, lengthFields;
+    HeaderLines.CollectAll("Transfer-Encoding", &codingFields);
+    HeaderLines.CollectAll("Content-Length", &lengthFields);
+    TransferCodings.clear();
+    FramingError.clear();
+    UnsupportedCoding.clear();
+    LengthWithCodings = false;
+    SetContentLength(-1);
+    if (!codingFields.empty()) {
+        LengthWithCodings = !lengthFields.empty();
+        TransferCodings = ReadTransferCodings(codingFields);
+        const bool chunked = !TransferCodings.empty() && TransferCodings.back() == "chunked";
+        BodyFraming = chunked ? TNetBodyFraming::bfChunked : TNetBodyFraming::bfUntilClose;
+        const size_t undoable = TransferCodings.size() - (chunked ? 1 : 0);
+        for (size_t i = 0; i < undoable; ++i) {
+            const std::string& coding = TransferCodings[i];
+            if (coding == "identity") continue;  // an old name for no coding at all
+            if (coding == "chunked") FramingError = http::text::kChunkedNotLast;
+            else if (UnsupportedCoding.empty()) UnsupportedCoding = coding;
+        }
+        return;
+    }
+    if (lengthFields.empty()) {
+        BodyFraming = TNetBodyFraming::bfUntilClose;
+        return;
+    }
+    int64_t length = 0;
+    if (!ReadContentLength(lengthFields, length)) {
+        FramingError = http::text::kContentLengthInvalid;
+        BodyFraming = TNetBodyFraming::bfUntilClose;
+        return;
+    }
+    BodyFraming = TNetBodyFraming::bfLength;
+    SetContentLength(length);
 }
 
 // --- proxy ---

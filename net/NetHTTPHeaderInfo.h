@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "net/NetAuthentication.h"
 #include "net/NetDateTime.h"
+#include "net/NetHTTPFraming.h"
 #include "net/NetHeaderList.h"
 
 namespace net {
@@ -90,13 +92,30 @@ public:
     TNetResponseHeaderInfo();
     void Clear() override;
     // Unreadable Content-Range numbers and Expires values leave the field unset.
+    // The framing follows HTTP/1.1: Transfer-Encoding wins over Content-Length;
+    // an invalid Content-Length is kept as FramingError, not read as a number.
     void ProcessHeaders() override;
+
+    // Where the body ends; ContentLength is -1 unless it is bfLength.
+    TNetBodyFraming BodyFraming = TNetBodyFraming::bfUntilClose;
+    // The codings of every Transfer-Encoding field, lower-cased, in order.
+    std::vector<std::string> TransferCodings;
+    // Set when the framing fields are invalid (then the body cannot be read).
+    std::string FramingError;
+    // The first coding the client cannot undo ("" when none).
+    std::string UnsupportedCoding;
+    // Both Transfer-Encoding and Content-Length came: a sign that some hop
+    // framed the message differently, so the connection is not reused.
+    bool LengthWithCodings = false;
 
     std::string Location;
     std::string Server;
     std::string ProxyConnection;
     TNetHeaderList WWWAuthenticate;    // one entry per challenge header
     TNetHeaderList ProxyAuthenticate;
+
+private:
+    void processFraming();
 };
 
 class TNetProxyConnectionInfo {

@@ -60,6 +60,9 @@ public:
     void SetIOHandler(std::shared_ptr<TNetIOHandler> handler);
 
     bool ClosedByPeer() const { return m_closedByPeer; }
+    // CloseConnection calls so far: a reader compares two readings to tell
+    // our own close (a Stop from a work event) from the peer's.
+    uint64_t LocalCloseCount() const { return m_localCloses; }
     bool LineWasSplit() const { return m_lineWasSplit; }
     bool LineTimedOut() const { return m_lineTimedOut; }
     bool OwnsIOHandler() const { return m_ownsIOHandler; }

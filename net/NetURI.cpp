@@ -150,6 +150,160 @@ std::string MergePath(std::string_view base, std::string_view path, std::string_
     return result;
 }
 
+// --- references ---
+
+namespace {
+
+bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// scheme = ALPHA *( ALPHA / DIGIT / "+" / "-" / "." )
+bool isSchemeName(std::string_view text) {
+    if (text.empty() || !isAlpha(text[0])) return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return isAlpha(c) || isDigit(c) || c == '+' || c == '-' || c == '.'; });
+}
+
+// Everything of path up to and including its last '/' ("" when none).
+std::string_view directoryOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+TNetURIParts SplitReference(std::string_view text) {
+    TNetURIParts parts;
+    const size_t hash = text.find('#');
+    if (hash != std::string_view::npos) {
+        parts.HasFragment = true;
+        parts.Fragment = std::string(text.substr(hash + 1));
+        text = text.substr(0, hash);
+    }
+    const size_t question = text.find('?');
+    if (question != std::string_view::npos) {
+        parts.HasQuery = true;
+        parts.Query = std::string(text.substr(question + 1));
+        text = text.substr(0, question);
+    }
+    const size_t colon = text.find(':');
+    if (colon != std::string_view::npos && colon < text.find('/') && isSchemeName(text.substr(0, colon))) {
+        parts.HasScheme = true;
+        parts.Scheme = std::string(text.substr(0, colon));
+        text = text.substr(colon + 1);
+    }
+    if (text.substr(0, 2) == "//") {
+        parts.HasAuthority = true;
+        text = text.substr(2);
+        const size_t slash = text.find('/');
+        parts.Authority = std::string(text.substr(0, slash));
+        text = slash == std::string_view::npos ? std::string_view() : text.substr(slash);
+    }
+    parts.Path = std::string(text);
+    return parts;
+}
+
+std::string JoinReference(const TNetURIParts& parts) {
+    std::string out;
+    if (parts.HasScheme) out += parts.Scheme + ":";
+    if (parts.HasAuthority) out += "//" + parts.Authority;
+    out += parts.Path;
+    if (parts.HasQuery) out += "?" + parts.Query;
+    if (parts.HasFragment) out += "#" + parts.Fragment;
+    return out;
+}
+
+std::string RemoveDotSegments(std::string_view input) {
+    std::string output;
+    // Each round removes at least one byte of input, so the loop is bounded by its size.
+    while (!input.empty()) {
+        if (input.substr(0, 3) == "../") {
+            input.remove_prefix(3);
+        } else if (input.substr(0, 2) == "./") {
+            input.remove_prefix(2);
+        } else if (input.substr(0, 3) == "/./") {
+            input.remove_prefix(2);
+        } else if (input == "/.") {
+            input = "/";
+        } else if (input.substr(0, 4) == "/../" || input == "/..") {
+            if (input == "/..") input = "/";
+            else input.remove_prefix(3);
+            const size_t last = output.rfind('/');
+            output.erase(last == std::string::npos ? 0 : last);
+        } else if (input == "." || input == "..") {
+            input = {};
+        } else {
+            const size_t next = input.find('/', input[0] == '/' ? 1 : 0);
+            const size_t take = next == std::string_view::npos ? input.size() : next;
+            output.append(input.substr(0, take));
+            input.remove_prefix(take);
+        }
+    }
+    return output;
+}
+
+TNetURIParts ResolveReference(const TNetURIParts& base, const TNetURIParts& reference) {
+    TNetURIParts ref = reference;
+    if (ref.HasScheme && !ref.HasAuthority && rtl::equalsIgnoreCase(ref.Scheme, base.Scheme)) ref.HasScheme = false;
+    TNetURIParts target;
+    if (ref.HasScheme) {
+        target = ref;
+        target.Path = RemoveDotSegments(ref.Path);
+    } else {
+        target.HasScheme = true;
+        target.Scheme = base.Scheme;
+        if (ref.HasAuthority) {
+            target.HasAuthority = true;
+            target.Authority = ref.Authority;
+            target.Path = RemoveDotSegments(ref.Path);
+            target.HasQuery = ref.HasQuery;
+            target.Query = ref.Query;
+        } else {
+            target.HasAuthority = base.HasAuthority;
+            target.Authority = base.Authority;
+            if (ref.Path.empty()) {
+                target.Path = base.Path;
+                target.HasQuery = ref.HasQuery || base.HasQuery;
+                target.Query = ref.HasQuery ? ref.Query : base.Query;
+            } else {
+                if (ref.Path[0] == '/') {
+                    target.Path = RemoveDotSegments(ref.Path);
+                } else if (base.HasAuthority && base.Path.empty()) {
+                    target.Path = RemoveDotSegments("/" + ref.Path);
+                } else {
+                    target.Path = RemoveDotSegments(std::string(directoryOf(base.Path)) + ref.Path);
+                }
+                target.HasQuery = ref.HasQuery;
+                target.Query = ref.Query;
+            }
+        }
+    }
+    target.HasFragment = ref.HasFragment;
+    target.Fragment = ref.Fragment;
+    return target;
+}
+
+std::string EncodeTargetBytes(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool escapeStart = c == '%' && i + 2 < text.size() && isHex(text[i + 1]) && isHex(text[i + 2]);
+        const bool unsafe = c <= 0x20 || c >= 0x7F || std::string_view("\"<>\\^`{|}").find(static_cast<char>(c)) !=
+                                                           std::string_view::npos;
+        if (unsafe || (c == '%' && !escapeStart)) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 bool IsDottedQuad(std::string_view text) {
     std::string rest = rtl::trimControls(text);
     for (int piece = 0; piece < 4; ++piece) {

@@ -1,7 +1,8 @@
 #pragma once
 // TNetURI splits a URL into its parts and builds it back; beside it live the
-// small string and host-name routines of the HTTP client. Nothing here
-// escapes or unescapes: texts travel exactly as given.
+// small string and host-name routines of the HTTP client, and the reference
+// resolution a redirect needs. TNetURI itself escapes and unescapes nothing;
+// EncodeTargetBytes is the one place that percent-encodes.
 // Not thread-safe: each TNetURI belongs to one request or caller.
 
 #include <string>
@@ -55,6 +56,32 @@ size_t FindBackward(std::string_view sub, std::string_view text, long long start
 // relative one is appended, ".." drops a segment and repeated delimiters collapse.
 // REQUIRES: delimiter is non-empty.
 std::string MergePath(std::string_view base, std::string_view path, std::string_view delimiter = "/");
+
+// The five parts of a URI reference; the Has flags tell an empty part from an
+// absent one ("?" is an empty query, not none).
+struct TNetURIParts {
+    std::string Scheme, Authority, Path, Query, Fragment;
+    bool HasScheme = false, HasAuthority = false, HasQuery = false, HasFragment = false;
+};
+
+// Splits a reference at its first ':' (only after a well-formed scheme name),
+// "//", '?' and '#'. Text after the first '?' or '#' is never looked at for
+// an authority, so "://" in a query or path stays data.
+TNetURIParts SplitReference(std::string_view text);
+// The reference text of parts (the exact inverse of SplitReference).
+std::string JoinReference(const TNetURIParts& parts);
+// "." and ".." segments of an absolute or relative path removed; ".." never
+// climbs above the root.
+std::string RemoveDotSegments(std::string_view path);
+// The target of reference against base (which must have a scheme); a
+// reference whose scheme equals base's and that has no authority counts as
+// relative, as most servers mean it.
+TNetURIParts ResolveReference(const TNetURIParts& base, const TNetURIParts& reference);
+// Percent-encodes the bytes that cannot stand in a request target: controls,
+// space, bytes from 0x7F up, the characters "<>\^`{|} and a '%' that does
+// not begin an escape. Escapes already there are kept, so it is idempotent.
+// CR and LF are encoded too; callers refuse them before, as they mean an attack.
+std::string EncodeTargetBytes(std::string_view text);
 
 // Four dot-separated numbers 0..255 (text after the fourth is not looked at).
 bool IsDottedQuad(std::string_view text);

@@ -108,13 +108,15 @@ std::vector<Case> hostileCases(int deadPort) {
          },
          {"ENetHTTPLimitExceeded"}},
         {"a negative Content-Length", [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nbody"); },
-         {"ok"}},
+         {"ENetHTTPMessageError"}},
         {"a Content-Length that is not a number",
-         [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\nbody"); }, {"ok"}},
+         [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: 12abc\r\n\r\nbody"); }, {"ENetHTTPMessageError"}},
         {"a Content-Length of 2^63",
-         [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\nbody"); }, {"ok"}},
+         [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\nbody"); },
+         {"ENetHTTPMessageError"}},
         {"the largest Content-Length, then a close",
-         [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\nbody"); }, {"ok"}},
+         [](Conn& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\nbody"); },
+         {"ENetConnClosedGracefully"}},
         {"a Content-Length larger than the body, left open",
          [](Conn& c) {
              c.send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nshort");
@@ -126,12 +128,30 @@ std::vector<Case> hostileCases(int deadPort) {
          {"ENetHTTPLimitExceeded"}},
         {"a chunk size just over the limit", [](Conn& c) { c.send(kChunkedHead + "100000000000001\r\nxx\r\n"); },
          {"ENetHTTPLimitExceeded"}},
-        {"endless zero-length chunks of spaces",
+        {"endless chunk-size lines of spaces",
          [](Conn& c) {
              c.send(kChunkedHead);
              flood(c, "    \r\n", int64_t{10} << 20);
          },
-         {"ok"}},
+         {"ENetHTTPMessageError"}},
+        {"endless chunk extensions",
+         [](Conn& c) {
+             c.send(kChunkedHead + "5");
+             flood(c, ";name=\"value;more\"", int64_t{10} << 20);
+         },
+         {"ENetReadLnMaxLineLengthExceeded"}},
+        {"endless trailer fields",
+         [](Conn& c) {
+             c.send(kChunkedHead + "3\r\nabc\r\n0\r\n");
+             flood(c, "X-Trailer: more and more\r\n", int64_t{200} << 20);
+         },
+         {"ENetHTTPLimitExceeded"}},
+        {"endless 103 Early Hints",
+         [](Conn& c) { flood(c, "HTTP/1.1 103 Early Hints\r\nLink: </a.css>; rel=preload\r\n\r\n", int64_t{1} << 20); },
+         {"ENetHTTPLimitExceeded"}},
+        {"endless empty lines before the status line",
+         [](Conn& c) { flood(c, "\r\n", int64_t{1} << 20); },
+         {"ENetHTTPProtocolException"}},
         {"a chunk longer than what arrives, then a close", [](Conn& c) { c.send(kChunkedHead + "ffff\r\nabc"); },
          {"ENetConnClosedGracefully"}},
         {"a redirect to itself",
@@ -167,14 +187,15 @@ std::vector<Case> hostileCases(int deadPort) {
          },
          {"ENetReadTimeout"}, 400},
         {"binary garbage as the head", [](Conn& c) { c.send(garbage(100000, 7)); },
-         {"ENetHTTPProtocolException", "ENetReadLnMaxLineLengthExceeded", "ENetHTTPLimitExceeded", "ok"}},
+         {"ENetHTTPProtocolException", "ENetReadLnMaxLineLengthExceeded", "ENetHTTPLimitExceeded",
+          "ENetHTTPMessageError", "ok"}},
         {"binary garbage after a valid status line",
          [](Conn& c) { c.send("HTTP/1.1 200 OK\r\n" + garbage(200000, 11)); },
-         {"ENetReadLnMaxLineLengthExceeded", "ENetHTTPLimitExceeded", "ENetException", "ok"}},
+         {"ENetReadLnMaxLineLengthExceeded", "ENetHTTPLimitExceeded", "ENetException", "ENetHTTPMessageError", "ok"}},
         {"a NUL inside a header",
          [](Conn& c) {
              c.send(std::string("HTTP/1.1 200 OK\r\nX-Nul: a\0b\r\nSet-Cookie: n=\0v; path=/\r\nContent-Length: 3\r\n\r\nabc",
-                                78));
+                                79));
          },
          {"ok"}},
         {"endless interim heads",
@@ -245,9 +266,11 @@ TEST(NetHTTPHostile, ClosingAtEveryByteOfTheAnswerEndsInADefinedWay) {
         "5\r\nhello\r\n3 ext\r\nabc\r\n0\r\n\r\n",
         "HTTP/1.1 302 Found\r\nLocation: /next\r\nContent-Length: 4\r\n\r\nbody",
         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nbody",
+        "\r\nHTTP/1.1 103 Early Hints\r\nLink: </s.css>\r\n\r\nHTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n"
+        "Content-Length: 4\r\n\r\n4;a=\"b;c\"\r\nbody\r\n0\r\nX-T: 1\r\n\r\n",
     };
     const std::set<std::string> allowed = {"ok", "ENetConnClosedGracefully", "ENetException", "ENetNotConnected",
-                                           "ENetHTTPProtocolException", "ENetSocketError"};
+                                           "ENetHTTPProtocolException", "ENetSocketError", "ENetHTTPMessageError"};
     std::atomic<const std::string*> answer{nullptr};
     std::atomic<size_t> cut{0};
     HTTPTestServer server([&answer, &cut](Conn& conn) {

@@ -135,3 +135,52 @@ TEST(NetURI, HostNameRules) {
     EXPECT_EQ(net::ParentDomainOf("a.b"), ".b");
     EXPECT_EQ(net::ParentDomainOf("localhost"), "localhost");
 }
+
+TEST(NetURI, ReferencesResolveAgainstABase) {
+    // The normal and abnormal examples of the reference resolution rules.
+    const net::TNetURIParts base = net::SplitReference("http://a/b/c/d;p?q");
+    const std::pair<const char*, const char*> cases[] = {
+        {"g:h", "g:h"},           {"g", "http://a/b/c/g"},       {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"}, {"/g", "http://a/g"},          {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"}, {"g?y", "http://a/b/c/g?y"}, {"#s", "http://a/b/c/d;p?q#s"},
+        {"g#s", "http://a/b/c/g#s"}, {"g?y#s", "http://a/b/c/g?y#s"}, {";x", "http://a/b/c/;x"},
+        {"g;x", "http://a/b/c/g;x"}, {"", "http://a/b/c/d;p?q"},   {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},   {"..", "http://a/b/"},          {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},  {"../..", "http://a/"},         {"../../g", "http://a/g"},
+        {"../../../g", "http://a/g"}, {"../../../../g", "http://a/g"}, {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},   {"g.", "http://a/b/c/g."},      {".g", "http://a/b/c/.g"},
+        {"g..", "http://a/b/c/g.."}, {"..g", "http://a/b/c/..g"},  {"./../g", "http://a/b/g"},
+        {"./g/.", "http://a/b/c/g/"}, {"g/./h", "http://a/b/c/g/h"}, {"g/../h", "http://a/b/c/h"},
+        {"g;x=1/./y", "http://a/b/c/g;x=1/y"}, {"g;x=1/../y", "http://a/b/c/y"},
+        {"g?y/./x", "http://a/b/c/g?y/./x"}, {"g#s/../x", "http://a/b/c/g#s/../x"},
+        {"http:g", "http://a/b/c/g"},  // the same scheme without authority counts as relative
+        // "://" after the path starts is data, never a new authority.
+        {"go?to=http://evil/x", "http://a/b/c/go?to=http://evil/x"},
+        {"p/http://evil/x", "http://a/b/c/p/http://evil/x"},
+        {"HTTPS://Other:8443", "HTTPS://Other:8443"},
+    };
+    for (const auto& [reference, want] : cases)
+        EXPECT_EQ(net::JoinReference(net::ResolveReference(base, net::SplitReference(reference))), want) << reference;
+
+    const net::TNetURIParts noPath = net::SplitReference("http://host");
+    EXPECT_EQ(net::JoinReference(net::ResolveReference(noPath, net::SplitReference("g"))), "http://host/g");
+    for (const char* text : {"http://u:p@h:1/a/b?c#d", "a:b", "//h", "?", "#", "", "/x?y?z#w#v", "1a:b/c"})
+        EXPECT_EQ(net::JoinReference(net::SplitReference(text)), text);
+    EXPECT_FALSE(net::SplitReference("1a:b/c").HasScheme) << "a scheme begins with a letter";
+    EXPECT_FALSE(net::SplitReference("a/b:c").HasScheme) << "a ':' after a '/' is path";
+    EXPECT_TRUE(net::SplitReference("?").HasQuery);
+    EXPECT_EQ(net::RemoveDotSegments("/a/b/c/./../../g"), "/a/g");
+    EXPECT_EQ(net::RemoveDotSegments("mid/content=5/../6"), "mid/6");
+}
+
+TEST(NetURI, TargetBytesThatCannotStandInARequestLineAreEscaped) {
+    EXPECT_EQ(net::EncodeTargetBytes("/x HTTP/1.0"), "/x%20HTTP/1.0");
+    EXPECT_EQ(net::EncodeTargetBytes("/a\tb\x01\x7f"), "/a%09b%01%7F");
+    EXPECT_EQ(net::EncodeTargetBytes("/caf\xc3\xa9"), "/caf%C3%A9");
+    EXPECT_EQ(net::EncodeTargetBytes("/\"<>\\^`{|}"), "/%22%3C%3E%5C%5E%60%7B%7C%7D");
+    EXPECT_EQ(net::EncodeTargetBytes("/%41%zz%4"), "/%41%25zz%254") << "escapes stay, a lone '%' is escaped";
+    EXPECT_EQ(net::EncodeTargetBytes(std::string("/\0", 2)), "/%00");
+    const std::string kept = "/a-b._~!$&'()*+,;=:@/?q=1&r=%20";
+    EXPECT_EQ(net::EncodeTargetBytes(kept), kept);
+    EXPECT_EQ(net::EncodeTargetBytes(net::EncodeTargetBytes("/a b%")), net::EncodeTargetBytes("/a b%"));
+}
