@@ -95,10 +95,13 @@ void answerDialogs(bool pressThird) {
         QWidget* dialog = QApplication::activeModalWidget();
         if (!dialog || dialog->objectName() != "DIALOG" || !dialog->isVisible()) return;
         auto* third = dialog->findChild<QPushButton*>("btnRestart");
+        if (!third) third = dialog->findChild<QPushButton*>("btnTerminate");
         const bool offered = third && !third->isHidden();
         say(std::string("third ") + (offered ? "shown" : "hidden"));
-        if (offered && pressThird)
+        if (offered && pressThird) {
+            say("pressing " + third->objectName().toStdString() + " " + third->text().toStdString());
             third->click();
+        }
         else
             dialog->findChild<QPushButton*>("btnOK")->click();
     });
