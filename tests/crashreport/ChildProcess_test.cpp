@@ -97,6 +97,7 @@ TEST(ChildProcess, FatalErrorsLeaveAnEntryNamingTheFailingFunctionAndEndWithThei
         {"nullwrite", SIGSEGV, "SIGSEGV", "Access violation writing address 0000000000000000", "writeThroughNull"},
         {"divzero", SIGFPE, "SIGFPE", "Integer division by zero", "divideByZero"},
         {"abort", SIGABRT, "SIGABRT", "Abnormal program termination", "callAbort"},
+        {"uncaught", SIGABRT, "EStreamError", "nobody caught this", "throwUncaught"},
         {"overflow", SIGSEGV, "SIGSEGV", "Stack overflow", "recurseForever"},
     };
     for (const FatalCase& c : cases) {
