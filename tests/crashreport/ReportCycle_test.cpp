@@ -372,7 +372,8 @@ TEST_F(ReportCycle, FailuresInsideTheCycleBecomeInternalNotices) {
     EXPECT_NE(logEntries()[0].find("report cycle test #5"), std::string::npos);
 }
 
-// Details shows and hides the tabs; the dialog comes back where QuillLog.ini says, and keeps its new place.
+// Details shows and hides the tabs; the dialog comes back where QuillLog.ini says, and keeps its new
+// place. The entry is in the log while the dialog is up.
 TEST_F(ReportCycle, DetailsAndThePlacementKeptInQuillLogIni) {
     {
         QSettings ini(m_dir.path() + "/QuillLog.ini", QSettings::IniFormat);
@@ -387,9 +388,11 @@ TEST_F(ReportCycle, DetailsAndThePlacementKeptInQuillLogIni) {
     bool hiddenAtFirst = false, shownByDetails = false, hiddenAgain = false, stackNamesThrower = false;
     QPoint place;
     int width = 0, detailHeight = 0, shortHeight = 0;
+    size_t loggedWhileShown = 0;
     std::vector<int> columns;
     QString general, cpu;
     ModalWatch error("DIALOG", [&](QWidget* dialog) {
+        loggedWhileShown = logEntries().size();  // logged before the dialog: a user who kills it keeps the report
         auto* tabs = dialog->findChild<QTabWidget*>("tabDetails");
         auto* details = dialog->findChild<QPushButton*>("btnDetails");
         hiddenAtFirst = tabs->isHidden();
@@ -415,6 +418,7 @@ TEST_F(ReportCycle, DetailsAndThePlacementKeptInQuillLogIni) {
     });
     failOnce(1);
     ASSERT_TRUE(error.fired());
+    EXPECT_EQ(loggedWhileShown, 1u);
     EXPECT_TRUE(hiddenAtFirst);
     EXPECT_TRUE(shownByDetails);
     EXPECT_TRUE(hiddenAgain);
