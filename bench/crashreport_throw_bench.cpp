@@ -49,6 +49,6 @@ void BM_BuildAndLogOneReport(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_ThrowWithReporter)->Arg(3)->Arg(30);
+BENCHMARK(BM_ThrowWithReporter)->Args({3, 0})->Args({30, 0})->Args({30, 1024});
 BENCHMARK(BM_BuildAndLogOneReport)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK_MAIN();

@@ -8,5 +8,5 @@ void BM_ThrowWithoutReporter(benchmark::State& state) { throwbench::throwAndCatc
 
 }  // namespace
 
-BENCHMARK(BM_ThrowWithoutReporter)->Arg(3)->Arg(30);
+BENCHMARK(BM_ThrowWithoutReporter)->Args({3, 0})->Args({30, 0})->Args({30, 1024});
 BENCHMARK_MAIN();
