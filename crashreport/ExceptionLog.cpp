@@ -446,10 +446,10 @@ void TExceptionLog::afterDialog(TReport& report, bool dialogShown, const TDialog
                     std::lock_guard<std::recursive_mutex> guard(m_cycleLock);
                     TLogFile log(resolveLogLocation(m_options.LogPath, m_facts.programFolder,
                                                     m_facts.programFileName, userStateFolder()));
-                    log.load();
+                    const bool readable = log.load();
                     if (log.trim().any())
                         recordWarningNotice(eeLogError, report.address, log.trim().describe(log.location().path()));
-                    if (log.replaceEntry(report.loggedText, report.text, m_options.MaxLogEntries))
+                    if (readable && log.replaceEntry(report.loggedText, report.text, m_options.MaxLogEntries))
                         report.loggedText = report.text;
                     else
                         recordWarningNotice(eeLogError, report.address, "Cannot add the steps to the log file.");
