@@ -409,9 +409,14 @@ void TExceptionLog::logReport(TReport& report) {
     TLogFile log(resolveLogLocation(m_options.LogPath, m_facts.programFolder, m_facts.programFileName,
                                     userStateFolder()));
     if (!log.load()) recordWarningNotice(eeLogError, report.address, "The log file could not be read.");
-    if (!log.append(report.text, m_options.MaxLogEntries))
+    if (log.trim().any()) recordWarningNotice(eeLogError, report.address, log.trim().describe(log.location().path()));
+    if (!log.append(report.text, m_options.MaxLogEntries)) {
         recordWarningNotice(eeLogError, report.address,
                             rtl::format("Cannot write the log file \"%s\".", log.location().path().c_str()));
+        return;
+    }
+    report.logged = true;
+    report.loggedText = report.text;
 }
 
 void TExceptionLog::finishOnGui(std::shared_ptr<TReport> report) {
@@ -436,18 +441,24 @@ void TExceptionLog::afterDialog(TReport& report, bool dialogShown, const TDialog
             if (!steps.empty()) {
                 report.text += "\r\n" + m_options.CustomTexts[txtRequest] + ":\r\n" +
                                std::string(kStepsRuleLength, '-') + "\r\n" + steps;
-                if (m_options.LogToFile && !report.duplicate) {
+                // Other entries may have been logged while the dialogs were up: only this one is replaced.
+                if (report.logged) {
                     std::lock_guard<std::recursive_mutex> guard(m_cycleLock);
                     TLogFile log(resolveLogLocation(m_options.LogPath, m_facts.programFolder,
                                                     m_facts.programFileName, userStateFolder()));
-                    log.load();
-                    if (!log.replaceLast(report.text))
+                    const bool readable = log.load();
+                    if (log.trim().any())
+                        recordWarningNotice(eeLogError, report.address, log.trim().describe(log.location().path()));
+                    if (readable && log.replaceEntry(report.loggedText, report.text, m_options.MaxLogEntries))
+                        report.loggedText = report.text;
+                    else
                         recordWarningNotice(eeLogError, report.address, "Cannot add the steps to the log file.");
                 }
             }
         }
         if (dialogShown && ui && result.clipboard) ui->copyToClipboard(report.text);
-        const bool sendDue = m_options.SendMethod != smNone && !report.duplicate && (result.send || !dialogShown);
+        const bool sendDue = m_options.ReporterActive && m_options.SendMethod != smNone && !report.duplicate &&
+                             (result.send || !dialogShown);
         if (sendDue) sendReport(report, dialogShown ? result.screenshot : m_options.AttachScreenshot);
     } catch (...) {
         recordErrorNotice("AfterDialog", report.address, std::current_exception());
@@ -470,7 +481,7 @@ void TExceptionLog::sendReport(TReport& report, bool screenshot) {
     request.reportText = report.text;
     request.logFileName = resolveLogLocation(m_options.LogPath, m_facts.programFolder, m_facts.programFileName,
                                              userStateFolder()).fileName;
-    if (m_options.SendWholeLog) {
+    if (m_options.SendWholeLog && report.logged) {  // else the log does not hold this report
         std::lock_guard<std::recursive_mutex> guard(m_cycleLock);
         TLogFile log(resolveLogLocation(m_options.LogPath, m_facts.programFolder, m_facts.programFileName,
                                         userStateFolder()));

@@ -47,6 +47,8 @@ struct TReport {
     int errorNumber = 0;
     bool duplicate = false;
     bool thirdButton = false;  // Restart/Terminate offered
+    bool logged = false;       // loggedText is in the log (the steps rewrite finds it there)
+    std::string loggedText;
 
     std::string generalText() const { return text.substr(parts.generalBegin, parts.generalEnd - parts.generalBegin); }
     std::string stackText() const { return text.substr(parts.stackBegin, parts.stackEnd - parts.stackBegin); }

@@ -34,7 +34,6 @@ constexpr int kSymbolWaitMs = 5000;
 struct FatalState {
     TFatalSignalSetup setup;
     int folderFd = -1;
-    char tempName[600] = {};
     char* scratch = nullptr;  // kMaxLogBytes, mapped at install
     TModuleList modules[2];
     std::atomic<int> currentModules{0};
@@ -147,6 +146,9 @@ const TSymbolTable* waitForSymbols(FatalState& s) {
 void writeLog(FatalState& s, std::string_view entry) {
     const TLogRead read = readLogTail(s.folderFd, s.setup.logName.c_str(), s.scratch, kMaxLogBytes);
     splitLog({s.scratch, read.bytes}, read.cutAtStart, s.entries);
+    if (read.skipped || s.entries.dropped)
+        writeNoticeFromSignal("[WARNING] - Code: eeLogError - Message: \"the log file was too big to keep whole; "
+                              "only its newest entries were kept\"\n");
     if (s.setup.skipDuplicates) {
         const std::string_view title = (*s.setup.texts)[txtModulesInformation];
         char titleLine[128];
@@ -158,8 +160,7 @@ void writeLog(FatalState& s, std::string_view entry) {
             if (sameError(fields, exceptionFieldsOf(s.entries.items[i], titleSink.text()))) return;
     }
     const size_t first = firstKeptEntry(s.entries.count, s.setup.maxEntries);
-    if (!rewriteLog(s.folderFd, s.setup.logName.c_str(), s.tempName,
-                    {s.entries.items + first, s.entries.count - first}, entry))
+    if (!rewriteLog(s.folderFd, s.setup.logName.c_str(), {s.entries.items + first, s.entries.count - first}, entry))
         writeNoticeFromSignal("[WARNING] - Code: eeLogError - Message: \"the fatal error could not be logged\"\n");
 }
 
@@ -247,8 +248,6 @@ void installFatalSignals(const TFatalSignalSetup& setup) {
             if (setup.logFolder[i] == '/') ::mkdir(setup.logFolder.substr(0, i).c_str(), 0700);
         state->folderFd = ::open(setup.logFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
-    const std::string temp = setup.logName + ".tmp" + std::to_string(::getpid());
-    std::strncpy(state->tempName, temp.c_str(), sizeof state->tempName - 1);
     state->modules[0].take(setup.facts->programPath);
     // The unwinder loads its support library on first use; do that now, not in the handler.
     TFramePc probe[4];

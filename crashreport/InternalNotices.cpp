@@ -1,8 +1,10 @@
 #include "crashreport/InternalNotices.h"
 
+#include <cxxabi.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -24,6 +26,14 @@ std::string hexAddress(uintptr_t address) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%0*llX", kAddressDigits, static_cast<unsigned long long>(address));
     return buffer;
+}
+
+std::string demangled(const char* name) {
+    int status = 0;
+    char* text = abi::__cxa_demangle(name, nullptr, nullptr, &status);
+    std::string result = status == 0 && text ? text : name;
+    std::free(text);
+    return result;
 }
 
 void keep(std::string line) {
@@ -54,7 +64,7 @@ void recordErrorNotice(const char* section, uintptr_t address, std::exception_pt
     } catch (const rtl::Exception& e) {
         message = rtl::format("[%s] %s", e.className(), e.what());
     } catch (const std::exception& e) {
-        message = rtl::format("[%s] %s", typeid(e).name(), e.what());
+        message = rtl::format("[%s] %s", demangled(typeid(e).name()).c_str(), e.what());
     } catch (...) {
         message = rtl::format("General '%s' error.", section);
     }

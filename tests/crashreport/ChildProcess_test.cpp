@@ -97,6 +97,7 @@ TEST(ChildProcess, FatalErrorsLeaveAnEntryNamingTheFailingFunctionAndEndWithThei
         {"nullwrite", SIGSEGV, "SIGSEGV", "Access violation writing address 0000000000000000", "writeThroughNull"},
         {"divzero", SIGFPE, "SIGFPE", "Integer division by zero", "divideByZero"},
         {"abort", SIGABRT, "SIGABRT", "Abnormal program termination", "callAbort"},
+        {"uncaught", SIGABRT, "EStreamError", "nobody caught this", "throwUncaught"},
         {"overflow", SIGSEGV, "SIGSEGV", "Stack overflow", "recurseForever"},
     };
     for (const FatalCase& c : cases) {
@@ -165,6 +166,19 @@ TEST(ChildProcess, RestartStartsANewInstanceWithTheSameArgumentsAndEndsWithCodeO
     const std::string dir = folder.path().toStdString();
     const std::string args = "restart " + dir + " extra-argument\ncwd " + dir + "\n";
     EXPECT_EQ(text, args + args);
+}
+
+TEST(ChildProcess, TerminateWithoutRestartEndsWithCodeOne) {
+    QTemporaryDir folder;
+    const ChildRun run = runChild(folder, "restart", "ShowDialog=1\nRestartOnKill=0\n", "extra-argument");
+    EXPECT_EQ(WEXITSTATUS(run.status), 1) << run.output;
+    EXPECT_NE(run.output.find("pressing btnTerminate &Terminate\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.entries.size(), 4u);  // the fourth error offered Terminate, and nothing ran after it
+    EXPECT_EQ(run.output.find("went on 4"), std::string::npos);
+    // No second instance: the program was started once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const std::string dir = folder.path().toStdString();
+    EXPECT_EQ(testsupport::readFile(dir + "/starts.txt"), "restart " + dir + " extra-argument\ncwd " + dir + "\n");
 }
 
 TEST(ChildProcess, FrozenMainThreadIsReportedWithTheFrozenFunction) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <memory>
@@ -42,10 +43,17 @@ TEST(LogFile, AppendKeepsTheNewestAndRewritesThroughATemporaryFile) {
     ASSERT_TRUE(log.load());
     EXPECT_EQ(log.entries(), (std::vector<std::string>{"entry 3\r\n", "entry 4\r\n", "entry 5\r\n"}));
     EXPECT_EQ(testsupport::readFile(where.path()), log.wholeText());
-    ASSERT_TRUE(log.replaceLast("entry 5 with steps\r\n"));
+    // The entry written earlier is replaced where it is, not the newest one.
+    ASSERT_TRUE(log.replaceEntry("entry 4\r\n", "entry 4 with steps\r\n", 3));
     TLogFile again(where);
     again.load();
-    EXPECT_EQ(again.entries().back(), "entry 5 with steps\r\n");
+    EXPECT_EQ(again.entries(), (std::vector<std::string>{"entry 3\r\n", "entry 4 with steps\r\n", "entry 5\r\n"}));
+    // One dropped meanwhile comes back as the newest.
+    ASSERT_TRUE(again.replaceEntry("entry 1\r\n", "entry 1 with steps\r\n", 3));
+    TLogFile third(where);
+    third.load();
+    EXPECT_EQ(third.entries(),
+              (std::vector<std::string>{"entry 4 with steps\r\n", "entry 5\r\n", "entry 1 with steps\r\n"}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"p.qlf"});  // no temporary file left
 }
 
@@ -74,6 +82,8 @@ TEST(LogFile, HostileFilesAreReadWithoutHarm) {
     TLogFile log(where);
     EXPECT_TRUE(log.load());
     EXPECT_TRUE(log.entries().empty());
+    EXPECT_EQ(log.trim().skippedBytes, 100u * 1024 * 1024 - kMaxLogBytes);
+    EXPECT_NE(log.trim().describe(where.path()).find("h.qlf"), std::string::npos);
     ASSERT_TRUE(log.append("fresh\r\n", 32));
     EXPECT_EQ(testsupport::readFile(where.path()), "fresh\r\n" + std::string(kLogSeparator));
     // Many tiny entries with NULs: bounded count, nothing lost beyond the cap.
@@ -83,7 +93,70 @@ TEST(LogFile, HostileFilesAreReadWithoutHarm) {
     TLogFile tiny(where);
     EXPECT_TRUE(tiny.load());
     ASSERT_EQ(tiny.entries().size(), TLogEntries::kCapacity);
+    EXPECT_EQ(tiny.trim().excessEntries, 10000u - TLogEntries::kCapacity);
+    EXPECT_EQ(tiny.trim().skippedBytes, 0u);
     EXPECT_EQ(tiny.entries().back(), std::string("e\0", 2) + "9999\r\n");
+}
+
+TEST(LogFile, TemporaryFileIsNeverALinkAndTheLogKeepsItsMode) {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString() + "/";
+    TLogLocation where{folder, "p.qlf"};
+    testsupport::writeFile(where.path(), "old\r\n" + std::string(kLogSeparator));
+    ASSERT_EQ(::chmod(where.path().c_str(), 0600), 0);
+    // Links planted at temporary names one could guess: this process's id, with and without a count.
+    const std::string victim = folder + "victim.txt";
+    testsupport::writeFile(victim, "precious");
+    const std::string pid = std::to_string(::getpid());
+    for (const std::string& name : {"p.qlf.tmp" + pid, std::string("p.qlf.tmp"), "p.qlf.tmp" + pid + "-0", "p.qlf.tmp" + pid + ".0"})
+        ASSERT_EQ(::symlink(victim.c_str(), (folder + name).c_str()), 0);
+    const int links = 4;
+    TLogFile log(where);
+    ASSERT_TRUE(log.load());
+    ASSERT_TRUE(log.append("new\r\n", 32));
+    EXPECT_EQ(testsupport::readFile(victim), "precious") << "written through a link";
+    struct stat info {};
+    ASSERT_EQ(::lstat(where.path().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(testsupport::readFile(where.path()), "old\r\n" + std::string(kLogSeparator) + "new\r\n" + std::string(kLogSeparator));
+    // Nothing left besides the log, the victim and the planted links.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 2 + links);
+}
+
+TEST(LogFile, TailOfABigLogKeepsEveryWholeEntry) {
+    QTemporaryDir dir;
+    TLogLocation where{dir.path().toStdString() + "/", "big.qlf"};
+    // 100 KiB of an old entry, then eight entries of 1 MiB each with their separators: the
+    // last 8 MiB begin exactly at an entry, which is whole and kept.
+    const size_t mib = 1024 * 1024;
+    std::string text = std::string(100 * 1024, 'o') + "\r\n" + std::string(kLogSeparator);
+    for (int i = 0; i < 8; ++i)
+        text += std::string(1, static_cast<char>('a' + i)) + std::string(mib - 3 - kLogSeparator.size(), '.') + "\r\n" +
+                std::string(kLogSeparator);
+    ASSERT_EQ(text.size() - (100 * 1024 + 2 + kLogSeparator.size()), kMaxLogBytes);
+    testsupport::writeFile(where.path(), text);
+    TLogFile log(where);
+    EXPECT_TRUE(log.load());
+    ASSERT_EQ(log.entries().size(), 8u);
+    EXPECT_EQ(log.trim().skippedBytes, 100u * 1024 + 2 + kLogSeparator.size());
+    EXPECT_EQ(log.entries().front()[0], 'a');
+    EXPECT_EQ(log.entries().back()[0], 'h');
+    // One byte more in the last entry: the tail now begins inside the first, which is cut and dropped.
+    text.insert(text.size() - 2 - kLogSeparator.size(), ".");
+    testsupport::writeFile(where.path(), text);
+    TLogFile shifted(where);
+    EXPECT_TRUE(shifted.load());
+    ASSERT_EQ(shifted.entries().size(), 7u);
+    EXPECT_EQ(shifted.entries().front()[0], 'b');
+    // An entry too long to be a report goes; its neighbours stay.
+    testsupport::writeFile(where.path(), "first\r\n" + std::string(kLogSeparator) + std::string(kMaxEntryBytes + 1, 'x') + "\r\n" +
+                                             std::string(kLogSeparator) + "last\r\n" + std::string(kLogSeparator));
+    TLogFile oversized(where);
+    EXPECT_TRUE(oversized.load());
+    EXPECT_EQ(oversized.entries(), (std::vector<std::string>{"first\r\n", "last\r\n"}));
+    EXPECT_EQ(oversized.trim().oversizeEntries, 1u);
+    EXPECT_EQ(oversized.trim().skippedBytes, 0u);
 }
 
 TEST(LogFile, LocationRules) {

@@ -11,11 +11,16 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <regex>
+#include <thread>
 
 #include "GuiTestSupport.h"
+#include "crashreport/DialogPlacement.h"
 #include "crashreport/ErrorDialog.h"
+#include "crashreport/InternalNotices.h"
 #include "crashreport/ExceptionLog.h"
 #include "crashreport/LogSplitter.h"
 #include "crashreport/ModuleList.h"
@@ -68,6 +73,29 @@ protected:
         } catch (...) {
             TExceptionLog::instance()->reportException(std::current_exception());
         }
+    }
+
+    // Throws and reports on a thread of its own (its cycle posts the dialog to the GUI thread).
+    void failOnAnotherThread(int n) {
+        std::thread worker([this, n] { failOnce(n); });
+        worker.join();
+    }
+
+    // Runs the GUI thread's events until done() or for at most timeoutMs.
+    static void pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < timeoutMs) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    // Notices recorded since `since` notices were kept.
+    static std::vector<std::string> noticesSince(size_t since) {
+        std::vector<std::string> all = internalNotices();
+        return since < all.size() ? std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(since), all.end())
+                                  : std::vector<std::string>{};
     }
 
     std::vector<std::string> logEntries() {
@@ -200,6 +228,214 @@ TEST_F(ReportCycle, CpuPartOfAThrowShowsTheThrowingFunctionsRegisters) {
     // The thrower's frame lies just below the test's own.
     EXPECT_LT(sp, stackHere);
     EXPECT_GT(sp, stackHere - 64 * 1024);
+}
+
+// Steps are written into the entry their own cycle logged, whatever was logged while the dialogs were
+// up: a second error of the GUI thread met by the error dialog's event loop, and another thread's report.
+TEST_F(ReportCycle, StepsGoIntoTheirOwnEntryWhenOthersAreLoggedMeanwhile) {
+    install("ShowDialog=1\nAskSteps=1\n");
+    auto answer = [](const char* steps) {
+        return [steps](QWidget* dialog) {
+            dialog->findChild<QPlainTextEdit*>("edtSteps")->setPlainText(steps);
+            dialog->findChild<QPushButton*>("btnRequestOK")->click();
+        };
+    };
+    auto clickOK = [](QWidget* dialog) { dialog->findChild<QPushButton*>("btnOK")->click(); };
+    std::unique_ptr<ModalWatch> innerError, innerRequest, outerRequest, threadError, threadRequest;
+    ModalWatch outerError("DIALOG", [&](QWidget* dialog) {
+        innerError = std::make_unique<ModalWatch>("DIALOG", clickOK);
+        innerRequest = std::make_unique<ModalWatch>("REQUEST", answer("inner steps"));
+        failOnce(2);
+        outerRequest = std::make_unique<ModalWatch>("REQUEST", [&](QWidget* request) {
+            failOnAnotherThread(3);  // logged at once; its dialog comes later
+            threadError = std::make_unique<ModalWatch>("DIALOG", clickOK);
+            threadRequest = std::make_unique<ModalWatch>("REQUEST", answer("thread steps"));
+            answer("outer steps")(request);
+        });
+        clickOK(dialog);
+    });
+    failOnce(1);
+    ASSERT_TRUE(outerError.fired());
+    ASSERT_TRUE(innerError && innerError->fired() && innerRequest->fired());
+    ASSERT_TRUE(outerRequest && outerRequest->fired());
+    ASSERT_TRUE(threadError && threadRequest);
+    pumpUntil([&] { return threadRequest->finished(); });
+    ASSERT_TRUE(threadError->fired() && threadRequest->fired());
+    const std::vector<std::string> entries = logEntries();
+    ASSERT_EQ(entries.size(), 3u);
+    const std::pair<const char*, const char*> expected[] = {
+        {"report cycle test #1", "outer steps"}, {"report cycle test #2", "inner steps"}, {"report cycle test #3", "thread steps"}};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NE(entries[i].find(std::string("2.5 Message: ") + expected[i].first + "\r\n"), std::string::npos);
+        const std::string tail = std::string(expected[i].second) + "\r\n";
+        ASSERT_GE(entries[i].size(), tail.size());
+        EXPECT_EQ(entries[i].substr(entries[i].size() - tail.size()), tail);
+        EXPECT_EQ(entries[i].find("Request:"), entries[i].rfind("Request:"));  // one description each
+    }
+}
+
+// ReporterActive=0: no dialog and no sending, the log still kept. LogToFile=0: dialog and
+// sending, no log; what is sent is then the report itself even with SendWholeLog.
+TEST_F(ReportCycle, ReporterActiveAndLogToFileSwitches) {
+    install("ReporterActive=0\nShowDialog=1\nSendMethod=2\nAskSteps=1\n");
+    int sends = 0;
+    std::string sent;
+    auto sender = [&](const TSendRequest& request) {
+        ++sends;
+        sent = request.reportText;
+        return true;
+    };
+    TExceptionLog::instance()->setSender(sender);
+    {
+        ModalWatch anyModal("", [](QWidget*) {}, 300);
+        failOnce(1);
+        pumpUntil([&] { return anyModal.finished(); });
+        EXPECT_FALSE(anyModal.fired());
+    }
+    EXPECT_EQ(sends, 0);
+    ASSERT_EQ(logEntries().size(), 1u);
+
+    ::unlink((m_folder + "/report.qlf").c_str());
+    install("LogToFile=0\nShowDialog=1\nSendMethod=2\nAskSteps=1\nSendWholeLog=1\n");
+    TExceptionLog::instance()->setSender(sender);
+    ModalWatch error("DIALOG", [](QWidget* dialog) { dialog->findChild<QPushButton*>("btnOK")->click(); });
+    ModalWatch request("REQUEST", [](QWidget* dialog) {
+        dialog->findChild<QPlainTextEdit*>("edtSteps")->setPlainText("pressed Stop");
+        dialog->findChild<QPushButton*>("btnRequestOK")->click();
+    });
+    failOnce(2);
+    EXPECT_TRUE(error.fired());
+    EXPECT_TRUE(request.fired());
+    EXPECT_EQ(sends, 1);
+    EXPECT_EQ(sent.rfind("QuillLog 4.6\r\n", 0), 0u) << sent.substr(0, 200);
+    EXPECT_NE(sent.find("2.5 Message: report cycle test #2\r\n"), std::string::npos);
+    EXPECT_NE(sent.find("pressed Stop\r\n"), std::string::npos);
+    EXPECT_EQ(::access((m_folder + "/report.qlf").c_str(), F_OK), -1) << "a log was written";
+}
+
+// Failures of the cycle's own parts are notices in the documented form; the program goes on.
+TEST_F(ReportCycle, FailuresInsideTheCycleBecomeInternalNotices) {
+    const std::string addressPattern = "[0-9A-F]{16}";
+    // A sender that throws.
+    install("ShowDialog=0\nSendMethod=2\n");
+    TExceptionLog::instance()->setSender([](const TSendRequest&) -> bool { throw std::runtime_error("mail server gone"); });
+    size_t before = internalNotices().size();
+    failOnce(1);
+    std::vector<std::string> notices = noticesSince(before);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(std::regex_match(notices[0], std::regex("\\[ERROR\\] - Section: AfterDialog - Address: " + addressPattern +
+                                                        " - Message: \"\\[std::runtime_error\\] mail server gone\"")))
+        << notices[0];
+    EXPECT_EQ(logEntries().size(), 1u);
+
+    // No dialog to show: the report is logged all the same.
+    install("ShowDialog=1\n");
+    removeErrorDialog();
+    before = internalNotices().size();
+    failOnce(2);
+    notices = noticesSince(before);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(std::regex_match(notices[0], std::regex("\\[WARNING\\] - Code: eeShowError - Address: " + addressPattern +
+                                                        " - Message: \"Cannot show the DialogBox window.\"")))
+        << notices[0];
+    EXPECT_EQ(logEntries().size(), 2u);
+
+    // An error while the REQUEST dialog is up is noted, not reported in turn.
+    install("ShowDialog=1\nAskSteps=1\n");
+    ModalWatch error("DIALOG", [](QWidget* dialog) { dialog->findChild<QPushButton*>("btnOK")->click(); });
+    ModalWatch request("REQUEST", [&](QWidget* dialog) {
+        failOnce(4);
+        dialog->findChild<QPushButton*>("btnRequestOK")->click();
+    });
+    before = internalNotices().size();
+    failOnce(3);
+    ASSERT_TRUE(request.fired());
+    notices = noticesSince(before);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(std::regex_match(notices[0], std::regex("\\[WARNING\\] - Code: eeNone - Address: " + addressPattern +
+                                                        " - Message: \"\\[EStreamError\\] report cycle test #4\"")))
+        << notices[0];
+    EXPECT_EQ(logEntries().size(), 3u);
+
+    // A log too big to read whole: the cut is noted, the new entry kept.
+    testsupport::writeFile(m_folder + "/report.qlf", std::string(9u * 1024 * 1024, 'z'));
+    install("ShowDialog=0\n");
+    before = internalNotices().size();
+    failOnce(5);
+    notices = noticesSince(before);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(std::regex_search(notices[0], std::regex("^\\[WARNING\\] - Code: eeLogError - Address: " + addressPattern +
+                                                         " - Message: \".*report\\.qlf.*\"$")))
+        << notices[0];
+    ASSERT_EQ(logEntries().size(), 1u);
+    EXPECT_NE(logEntries()[0].find("report cycle test #5"), std::string::npos);
+}
+
+// Details shows and hides the tabs; the dialog comes back where QuillLog.ini says, and keeps its new
+// place. The entry is in the log while the dialog is up.
+TEST_F(ReportCycle, DetailsAndThePlacementKeptInQuillLogIni) {
+    {
+        QSettings ini(m_dir.path() + "/QuillLog.ini", QSettings::IniFormat);
+        ini.beginGroup("Coordinates");
+        ini.setValue("Left", 37);
+        ini.setValue("Top", 45);
+        ini.setValue("Width", 640);
+        ini.setValue("Height", 420);
+        for (int i = 0; i < 6; ++i) ini.setValue(QString("ColMod%1").arg(i), 91 + i);
+    }
+    install("ShowDialog=1\n");
+    bool hiddenAtFirst = false, shownByDetails = false, hiddenAgain = false, stackNamesThrower = false;
+    QPoint place;
+    int width = 0, detailHeight = 0, shortHeight = 0;
+    size_t loggedWhileShown = 0;
+    std::vector<int> columns;
+    QString general, cpu;
+    ModalWatch error("DIALOG", [&](QWidget* dialog) {
+        loggedWhileShown = logEntries().size();  // logged before the dialog: a user who kills it keeps the report
+        auto* tabs = dialog->findChild<QTabWidget*>("tabDetails");
+        auto* details = dialog->findChild<QPushButton*>("btnDetails");
+        hiddenAtFirst = tabs->isHidden();
+        place = dialog->pos();
+        width = dialog->width();
+        auto* modules = dialog->findChild<QTreeWidget*>("lstModules");
+        for (int i = 0; i < 6; ++i) columns.push_back(modules->columnWidth(i));
+        details->click();
+        shownByDetails = tabs->isVisible();
+        detailHeight = dialog->height();
+        general = dialog->findChild<QPlainTextEdit*>("memGeneral")->toPlainText();
+        cpu = dialog->findChild<QPlainTextEdit*>("memCPU")->toPlainText();
+        auto* stack = dialog->findChild<QTreeWidget*>("lstCallStack");
+        for (int i = 0; i < stack->topLevelItemCount(); ++i)
+            stackNamesThrower = stackNamesThrower || stack->topLevelItem(i)->text(4) == "throwFromHere";
+        details->click();
+        hiddenAgain = tabs->isHidden();
+        shortHeight = dialog->height();
+        details->click();
+        dialog->move(50, 60);
+        dialog->resize(700, 430);
+        dialog->findChild<QPushButton*>("btnOK")->click();
+    });
+    failOnce(1);
+    ASSERT_TRUE(error.fired());
+    EXPECT_EQ(loggedWhileShown, 1u);
+    EXPECT_TRUE(hiddenAtFirst);
+    EXPECT_TRUE(shownByDetails);
+    EXPECT_TRUE(hiddenAgain);
+    EXPECT_EQ(place, QPoint(37, 45));
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(detailHeight, 420);
+    EXPECT_LT(shortHeight, detailHeight);
+    EXPECT_EQ(columns, (std::vector<int>{91, 92, 93, 94, 95, 96}));
+    EXPECT_TRUE(general.contains("2.5 Message: report cycle test #1\n")) << general.toStdString();
+    EXPECT_TRUE(cpu.contains("RIP: ")) << cpu.toStdString();
+    EXPECT_TRUE(stackNamesThrower);
+    const TDialogPlacement kept = TDialogPlacement::load();
+    EXPECT_EQ(kept.left, 50);
+    EXPECT_EQ(kept.top, 60);
+    EXPECT_EQ(kept.width, 700);
+    EXPECT_EQ(kept.height, 430);
+    EXPECT_EQ(kept.columns, (std::array<int, 6>{91, 92, 93, 94, 95, 96}));
 }
 
 }  // namespace

@@ -60,6 +60,12 @@ __attribute__((noinline, no_sanitize("undefined"))) int divideByZero(int divisor
     return 100 / by;
 }
 
+// Nothing catches it: std::terminate runs with it as the active exception.
+__attribute__((noinline)) void throwUncaught() {
+    SAY_NEXT_LINE();
+    throw rtl::EStreamError("nobody caught this");
+}
+
 __attribute__((noinline)) void callAbort() {
     SAY_NEXT_LINE();
     std::abort();
@@ -95,10 +101,13 @@ void answerDialogs(bool pressThird) {
         QWidget* dialog = QApplication::activeModalWidget();
         if (!dialog || dialog->objectName() != "DIALOG" || !dialog->isVisible()) return;
         auto* third = dialog->findChild<QPushButton*>("btnRestart");
+        if (!third) third = dialog->findChild<QPushButton*>("btnTerminate");
         const bool offered = third && !third->isHidden();
         say(std::string("third ") + (offered ? "shown" : "hidden"));
-        if (offered && pressThird)
+        if (offered && pressThird) {
+            say("pressing " + third->objectName().toStdString() + " " + third->text().toStdString());
             third->click();
+        }
         else
             dialog->findChild<QPushButton*>("btnOK")->click();
     });
@@ -189,6 +198,7 @@ int main(int argc, char** argv) {
     else if (mode == "nullwrite") writeThroughNull(nullptr);
     else if (mode == "divzero") result = divideByZero(0);
     else if (mode == "abort") callAbort();
+    else if (mode == "uncaught") throwUncaught();
     else if (mode == "overflow") result = recurseForever(0);
     else if (mode == "restart") result = runRestart(folder, argc, argv);
     else if (mode == "freeze") result = runFreeze();
