@@ -249,7 +249,12 @@ void TfrmMain::LoadBranding() {
     if (!fileExists(configPath)) return;
     std::mt19937 random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
     const BrandingChoice choice = chooseBranding(rtl::TIniReader::fromFile(configPath), random);
-    if (!choice.appName.empty()) setWindowTitle(QString::fromLocal8Bit(choice.appName));
+    if (!choice.appName.empty()) {
+        // The brand's name is the program's name for the user: the desktop would otherwise add " — Tessaly" to
+        // the caption.
+        QGuiApplication::setApplicationDisplayName(QString::fromLocal8Bit(choice.appName));
+        setWindowTitle(QString::fromLocal8Bit(choice.appName));
+    }
     affiliateId = choice.affiliateId;
     bannerUrl = choice.bannerUrl;
     bannerPath = choice.bannerPath;

@@ -1,16 +1,27 @@
 #!/bin/sh
-# Installs every Debian package Tessaly needs to build, test, benchmark and run.
-# Quiet when everything is already there.
+# Installs the Debian packages of one set: `run` (build and start Tessaly) or `test` (also every test, benchmark,
+# fuzz target and packaging check). Quiet when everything is already there.
 set -e
 
-PACKAGES="build-essential cmake ninja-build pkg-config
+SET=${1:-run}
+
+RUN_PACKAGES="build-essential cmake ninja-build pkg-config
  qt6-base-dev qt6-base-dev-tools libgl-dev
  zlib1g-dev libjpeg62-turbo-dev libssl-dev libdw-dev
+ fonts-liberation2 fonts-dejavu-core"
+
+TEST_PACKAGES="$RUN_PACKAGES
  libgtest-dev libbenchmark-dev
  clang libclang-rt-14-dev
  python3 curl nginx-light
  xvfb xauth x11-utils imagemagick gifsicle libgif-dev time
- fonts-liberation2 fonts-dejavu-core"
+ desktop-file-utils appstream man-db dpkg-dev file"
+
+case "$SET" in
+  run) PACKAGES=$RUN_PACKAGES ;;
+  test) PACKAGES=$TEST_PACKAGES ;;
+  *) echo "usage: install-deps.sh [run|test]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

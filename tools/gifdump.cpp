@@ -6,6 +6,7 @@
 #include <QImage>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "banner/GIFComposer.h"
 #include "banner/GIFImage.h"
@@ -52,6 +53,10 @@ bool writeFrames(const banner::TGIFImage& image, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("gifdump (Tessaly) %s\n", TESSALY_VERSION);
+        return 0;
+    }
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: gifdump FILE [OUTDIR]\n");
         return 2;

@@ -87,7 +87,7 @@ void showProgress(net::TNetHTTP& http) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: httpget URL... [-o FILE]\n");
+    std::fprintf(stderr, "usage: httpget URL... [-o FILE] | httpget --version\n");
     return 2;
 }
 
@@ -98,6 +98,10 @@ int main(int argc, char** argv) {
     std::string output;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--version") {
+            std::printf("httpget (Tessaly) %s\n", TESSALY_VERSION);
+            return 0;
+        }
         if (arg == "-o") {
             if (++i >= argc) return usage();
             output = argv[i];
