@@ -54,6 +54,7 @@ Record placeIn(std::vector<Block>& blocks, size_t& openBlock, size_t size) {
         return r;
     }
     if (blocks.size() >= UINT32_MAX) throw std::bad_alloc();
+    roomForOneMore(blocks);  // only here: a row that fits must allocate nothing
     const size_t capacity = std::max(kBlockBytes, size);
     Block block;
     block.bytes.reset(new char[capacity]);
@@ -69,7 +70,6 @@ Record placeIn(std::vector<Block>& blocks, size_t& openBlock, size_t size) {
 
 TKeywordRows::Record TKeywordRows::place(size_t size) {
     if (size > kMaxRowBytes) throw std::length_error("Keyword row too long");
-    roomForOneMore(m_blocks);
     return placeIn<Block, Record>(m_blocks, m_openBlock, size);
 }
 
