@@ -71,6 +71,8 @@ protected:
         });
     }
     std::string cell(int row, int column) { return std::string(window->keywordList().row(row).cell(column)); }
+    // Gathers against a silent server (a SilentServer::Kind) and presses Stop 300 ms into the fetch.
+    void stopAgainstASilentServer(int kind);
 
     QTemporaryDir dir;
     std::string folder;
@@ -78,25 +80,38 @@ protected:
     std::unique_ptr<TfrmMain> window;
 };
 
-// A TCP server that takes connections and never says a word.
+// A TCP server that takes connections and never says a word. A full one
+// never completes a connection either: its queue of waiting connections is
+// filled first, so the kernel drops every further attempt to connect.
 class SilentServer {
 public:
-    SilentServer() {
+    enum Kind { Accepting, Full };
+    explicit SilentServer(Kind kind = Accepting) {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::listen(m_fd, 16);
+        ::listen(m_fd, kind == Full ? 0 : 16);
         socklen_t length = sizeof(address);
         ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
         port = ntohs(address.sin_port);
+        if (kind == Full)
+            for (int& filler : m_fillers) {
+                filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+                ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+            }
     }
-    ~SilentServer() { ::close(m_fd); }
+    ~SilentServer() {
+        for (const int filler : m_fillers)
+            if (filler >= 0) ::close(filler);
+        ::close(m_fd);
+    }
     int port = 0;
 
 private:
     int m_fd = -1;
+    int m_fillers[2] = {-1, -1};
 };
 
 }  // namespace
@@ -222,8 +237,16 @@ TEST_F(HostileInputTest, AFailedDownloadLeavesTheFileEmpty) {
     EXPECT_EQ(testsupport::readFile(window->downloadPath()), "");
 }
 
-TEST_F(HostileInputTest, StopWhileWaitingForTheAnswerReadsAsAborted) {
-    SilentServer silent;
+TEST_F(HostileInputTest, StopWhileConnectingOrWaitingForTheHeadReadsAsAborted) {
+    for (const SilentServer::Kind kind : {SilentServer::Accepting, SilentServer::Full}) {
+        SCOPED_TRACE(kind == SilentServer::Full ? "while connecting" : "while waiting for the head");
+        stopAgainstASilentServer(kind);
+        window.reset();
+    }
+}
+
+void HostileInputTest::stopAgainstASilentServer(int kind) {
+    SilentServer silent(static_cast<SilentServer::Kind>(kind));
     testsupport::writeFile(folder + "endpoints.ini", "[Endpoints]\nGoogle=127.0.0.1:" + std::to_string(silent.port) + "\n");
     openWindow();
     window->addKeywordRow("golf");
@@ -243,6 +266,7 @@ TEST_F(HostileInputTest, StopWhileWaitingForTheAnswerReadsAsAborted) {
     ASSERT_TRUE(pressed);
     EXPECT_EQ(status(), "Process aborted!");
     EXPECT_EQ(cell(0, colGoogle), "");
+    EXPECT_FALSE(window->jobRunning());
 }
 
 // The memory tests run in a child process of this test program under an
