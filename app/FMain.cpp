@@ -360,6 +360,10 @@ void TfrmMain::AddKeywordsFromFile(const std::string& path) {
     try {
         file = readKeywordFile(path);
         added = m_model->addKeywordLines(file.text);
+    } catch (const EKeywordFileTooLarge&) {
+        m_msgMain.inform("The keyword file " + path + " is larger than " + std::to_string(kMaxKeywordFileBytes >> 20) +
+                         " MB. No keywords were added.");
+        return;
     } catch (const std::bad_alloc&) {
     } catch (const rtl::EOutOfMemory&) {
     }

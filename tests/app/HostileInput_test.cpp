@@ -21,6 +21,7 @@
 #include "FakeEngines.h"
 #include "GuiTestSupport.h"
 #include "app/FMain.h"
+#include "app/KeywordFile.h"
 #include "app/KeywordListModel.h"
 
 using namespace app;
@@ -352,6 +353,19 @@ TEST_F(HostileInputTest, AFileTooLargeForMemoryAddsNothingAndSaysSo) {
     EXPECT_EQ(message.toStdString(), "Not enough memory to add the keywords of " + path + ". No keywords were added.");
     EXPECT_EQ(window->keywordList().count(), 1);
     EXPECT_EQ(window->keywordList().row(0).cell(colKeyword), "kept");
+}
+
+TEST_F(HostileInputTest, AKeywordFilePastTheSizeLimitAddsNothingAndSaysSo) {
+    openWindow();
+    window->addKeywordRow("kept");
+    const std::string path = folder + "huge.txt";
+    testsupport::writeFile(path, "golf\n");
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kMaxKeywordFileBytes) + 1), 0);  // sparse: no disk used
+    QString message;
+    captureMessage(&message);
+    window->AddKeywordsFromFile(path);
+    EXPECT_EQ(message.toStdString(), "The keyword file " + path + " is larger than 1024 MB. No keywords were added.");
+    EXPECT_EQ(window->keywordList().count(), 1);
 }
 
 TEST_F(HostileInputTest, AKeywordFileCutByANulSaysWhere) {
