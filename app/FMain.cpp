@@ -345,9 +345,14 @@ void TfrmMain::btnMainKeywordClick() {
 void TfrmMain::btnAddKeywordClick() {
     TfrmAddKeywords dialog(m_msgMain, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    if (!dialog.keyword().isEmpty())
-        addKeywordRow(dialog.keyword().toLocal8Bit().toStdString());
-    else
+    if (!dialog.keyword().isEmpty()) {
+        if (addKeywordRow(dialog.keyword().toLocal8Bit().toStdString()) >= 0) return;
+        if (static_cast<size_t>(m_model->count()) >= kMaxRows)
+            m_msgMain.inform("The keyword would make the list longer than " + std::to_string(kMaxRows) +
+                             " rows. It was not added.");
+        else
+            m_msgMain.inform("Not enough memory to add the keyword. It was not added.");
+    } else
         AddKeywordsFromFile(dialog.listPath().toLocal8Bit().toStdString());
 }
 

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTreeView>
@@ -353,6 +354,24 @@ TEST_F(HostileInputTest, AFileTooLargeForMemoryAddsNothingAndSaysSo) {
     EXPECT_EQ(message.toStdString(), "Not enough memory to add the keywords of " + path + ". No keywords were added.");
     EXPECT_EQ(window->keywordList().count(), 1);
     EXPECT_EQ(window->keywordList().row(0).cell(colKeyword), "kept");
+}
+
+TEST_F(HostileInputTest, AKeywordTypedIntoAFullListIsRefusedAndSaysSo) {
+    if (kAddressSanitizer) GTEST_SKIP() << "ten million rows take too long under the address sanitizer";
+    openWindow();
+    const std::string path = folder + "full.txt";
+    testsupport::writeFile(path, std::string(kMaxRows, '\n'));
+    window->AddKeywordsFromFile(path);
+    ASSERT_EQ(static_cast<size_t>(window->keywordList().count()), kMaxRows);
+    QString message;
+    onNextModal([&](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>("edtAddKeyword")->setText("golf");
+        captureMessage(&message);
+        dialog->findChild<QPushButton*>("btnOk")->click();
+    });
+    button("btnAddKeyword")->click();
+    EXPECT_EQ(message, "The keyword would make the list longer than 10000000 rows. It was not added.");
+    EXPECT_EQ(static_cast<size_t>(window->keywordList().count()), kMaxRows);
 }
 
 TEST_F(HostileInputTest, AKeywordFilePastTheSizeLimitAddsNothingAndSaysSo) {
