@@ -175,7 +175,9 @@ TEST(KeywordRows, AgreesWithAPlainListUnderRandomChanges) {
             rows.clear();
             plain.clear();
         }
-        if (step % 500 == 0) ASSERT_NO_FATAL_FAILURE(expectSame(rows, plain)) << "step " << step;
+        if (step % 500 == 0) {
+            ASSERT_NO_FATAL_FAILURE(expectSame(rows, plain)) << "step " << step;
+        }
     }
     ASSERT_NO_FATAL_FAILURE(expectSame(rows, plain));
 }
