@@ -223,18 +223,24 @@ TEST_F(HostileInputTest, ADownloadFileThatIsALinkIsNotFollowed) {
     startEngines();
     const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(folder + "cache"));
-    testsupport::writeFile(folder + "mine.txt", "the user's own file");
-    ASSERT_EQ(::symlink((folder + "mine.txt").c_str(), (folder + "test.html").c_str()), 0);
-    openWindow();
-    window->addKeywordRow("golf");
-    gather();
+    for (const bool symbolic : {true, false}) {
+        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+        testsupport::writeFile(folder + "mine.txt", "the user's own file");
+        ::unlink((folder + "test.html").c_str());
+        const auto makeLink = symbolic ? ::symlink : ::link;
+        ASSERT_EQ(makeLink((folder + "mine.txt").c_str(), (folder + "test.html").c_str()), 0);
+        openWindow();
+        window->addKeywordRow("golf");
+        gather();
+        EXPECT_EQ(cell(0, colGoogle), "4,001");
+        EXPECT_EQ(testsupport::readFile(folder + "mine.txt"), "the user's own file");
+        struct stat st {};
+        ASSERT_EQ(::lstat((folder + "test.html").c_str(), &st), 0);
+        EXPECT_EQ(S_ISLNK(st.st_mode), symbolic);
+        EXPECT_EQ(window->downloadPath(), folder + "cache/tessaly/test.html");
+        window.reset();
+    }
     qputenv("XDG_CACHE_HOME", oldCache);
-    EXPECT_EQ(cell(0, colGoogle), "4,001");
-    EXPECT_EQ(testsupport::readFile(folder + "mine.txt"), "the user's own file");
-    struct stat st {};
-    ASSERT_EQ(::lstat((folder + "test.html").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(window->downloadPath(), folder + "cache/tessaly/test.html");
 }
 
 TEST_F(HostileInputTest, AFailedDownloadLeavesTheFileEmpty) {
