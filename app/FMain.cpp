@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <chrono>
+#include <new>
 #include <random>
 
 #include "app/Application.h"
@@ -402,11 +403,19 @@ void TfrmMain::skSkinButton4Click() {
 
 void TfrmMain::lvwItemsColumnClick(int column) {
     if (!m_columnClickSorting) return;
+    const int previousColumn = m_sortColumn;
+    const bool previousAscending = m_sortAscending;
     if (column == m_sortColumn)
         m_sortAscending = !m_sortAscending;
     else
         m_sortColumn = column;
-    m_model->sortByColumn(column, m_sortAscending);
+    try {
+        m_model->sortByColumn(column, m_sortAscending);
+    } catch (const std::bad_alloc&) {
+        m_sortColumn = previousColumn;
+        m_sortAscending = previousAscending;
+        m_msgMain.inform("Not enough memory to sort the list. It keeps its order.");
+    }
 }
 
 void TfrmMain::SaveResults() {

@@ -393,6 +393,30 @@ TEST_F(HostileInputTest, AKeywordFilePastTheSizeLimitAddsNothingAndSaysSo) {
     EXPECT_EQ(window->keywordList().count(), 1);
 }
 
+TEST_F(HostileInputTest, ASortWithoutTheMemoryForItsKeysKeepsTheOrderAndSaysSo) {
+    if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit under the address sanitizer";
+    if (!runLimitedInChild("ASortWithoutTheMemoryForItsKeysKeepsTheOrderAndSaysSo")) return;
+    openWindow();
+    // 200 keywords of 1 MB fit within the limit; their collation keys as well do not.
+    std::string keyword(1 << 20, 'k');
+    for (int i = 0; i < 200; ++i) {
+        keyword[0] = static_cast<char>('z' - i % 26);
+        ASSERT_GE(window->addKeywordRow(keyword), 0) << i;
+    }
+    TKeywordListModel& list = window->keywordList();
+    int announced = 0, changed = 0;
+    QObject::connect(&list, &QAbstractItemModel::layoutAboutToBeChanged, [&] { ++announced; });
+    QObject::connect(&list, &QAbstractItemModel::layoutChanged, [&] { ++changed; });
+    QString message;
+    captureMessage(&message);
+    window->lvwItemsColumnClick(colKeyword);
+    EXPECT_EQ(message, "Not enough memory to sort the list. It keeps its order.");
+    EXPECT_EQ(announced, changed);
+    EXPECT_EQ(list.row(0).cell(colKeyword)[0], 'z');
+    EXPECT_EQ(list.row(1).cell(colKeyword)[0], 'y');
+    EXPECT_EQ(window->sortColumn(), -1);
+}
+
 TEST_F(HostileInputTest, AKeywordFileCutByANulSaysWhere) {
     openWindow();
     const std::string path = folder + "nul.txt";
