@@ -74,6 +74,7 @@ TKeywordRows::Record TKeywordRows::place(size_t size) {
 }
 
 void TKeywordRows::reserve(size_t rows, size_t storedBytes) {
+    if (rows > idsLeft()) throw std::bad_alloc();
     roomFor(m_records, m_records.size() + rows);
     roomFor(m_positionOf, m_positionOf.size() + rows);
     roomForOneMore(m_blocks);
@@ -89,7 +90,7 @@ void TKeywordRows::reserve(size_t rows, size_t storedBytes) {
 }
 
 size_t TKeywordRows::append(const RowCells& cells) {
-    if (m_nextId >= kCheckedBit - 1) throw std::length_error("Too many keyword rows were added");
+    if (idsLeft() == 0) throw std::length_error("Too many keyword rows were added");
     roomForOneMore(m_records);
     roomForOneMore(m_positionOf);
     const size_t size = storedRowSize(cells);

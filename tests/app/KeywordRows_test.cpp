@@ -132,6 +132,21 @@ TEST(KeywordRows, AppendsAfterAReserveAllocateNothing) {
     }
 }
 
+TEST(KeywordRows, AReserveBeyondTheLastIdIsRefusedBeforeAnyAppend) {
+    const uint32_t lastId = TKeywordRows::kCheckedBit - 2;
+    TKeywordRows rows(lastId - 4);  // five ids left
+    const RowCells cells{"1", "golf", {}, {}, {}, {}};
+    EXPECT_THROW(rows.reserve(6, 6 * storedRowSize(cells)), std::bad_alloc);
+    EXPECT_EQ(rows.count(), 0u);
+    rows.reserve(5, 5 * storedRowSize(cells));
+    for (int i = 0; i < 5; ++i) rows.append(cells);
+    EXPECT_EQ(rows.row(4).id(), lastId);
+    EXPECT_EQ(rows.find(lastId), 4u);
+    EXPECT_THROW(rows.reserve(1, storedRowSize(cells)), std::bad_alloc);
+    EXPECT_THROW(rows.append(cells), std::length_error);
+    EXPECT_EQ(rows.count(), 5u);
+}
+
 TEST(KeywordRows, AgreesWithAPlainListUnderRandomChanges) {
     std::mt19937 random(99);
     TKeywordRows rows;
