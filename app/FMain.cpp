@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 #include <chrono>
+#include <new>
 #include <random>
 
 #include "app/Application.h"
@@ -350,9 +351,14 @@ void TfrmMain::btnMainKeywordClick() {
 void TfrmMain::btnAddKeywordClick() {
     TfrmAddKeywords dialog(m_msgMain, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    if (!dialog.keyword().isEmpty())
-        addKeywordRow(dialog.keyword().toLocal8Bit().toStdString());
-    else
+    if (!dialog.keyword().isEmpty()) {
+        if (addKeywordRow(dialog.keyword().toLocal8Bit().toStdString()) >= 0) return;
+        if (static_cast<size_t>(m_model->count()) >= kMaxRows)
+            m_msgMain.inform("The keyword would make the list longer than " + std::to_string(kMaxRows) +
+                             " rows. It was not added.");
+        else
+            m_msgMain.inform("Not enough memory to add the keyword. It was not added.");
+    } else
         AddKeywordsFromFile(dialog.listPath().toLocal8Bit().toStdString());
 }
 
@@ -365,6 +371,10 @@ void TfrmMain::AddKeywordsFromFile(const std::string& path) {
     try {
         file = readKeywordFile(path);
         added = m_model->addKeywordLines(file.text);
+    } catch (const EKeywordFileTooLarge&) {
+        m_msgMain.inform("The keyword file " + path + " is larger than " + std::to_string(kMaxKeywordFileBytes >> 20) +
+                         " MB. No keywords were added.");
+        return;
     } catch (const std::bad_alloc&) {
     } catch (const rtl::EOutOfMemory&) {
     }
@@ -398,11 +408,19 @@ void TfrmMain::skSkinButton4Click() {
 
 void TfrmMain::lvwItemsColumnClick(int column) {
     if (!m_columnClickSorting) return;
+    const int previousColumn = m_sortColumn;
+    const bool previousAscending = m_sortAscending;
     if (column == m_sortColumn)
         m_sortAscending = !m_sortAscending;
     else
         m_sortColumn = column;
-    m_model->sortByColumn(column, m_sortAscending);
+    try {
+        m_model->sortByColumn(column, m_sortAscending);
+    } catch (const std::bad_alloc&) {
+        m_sortColumn = previousColumn;
+        m_sortAscending = previousAscending;
+        m_msgMain.inform("Not enough memory to sort the list. It keeps its order.");
+    }
 }
 
 void TfrmMain::SaveResults() {

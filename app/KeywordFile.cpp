@@ -58,7 +58,7 @@ KeywordFileText readKeywordFile(const std::string& path) {
         throw EKeywordFileError(rtl::format("Cannot open file \"%s\". %s", path.c_str(),
                                             file.error() == ENODEV ? "It is not a regular file" : std::strerror(file.error())));
     if (static_cast<uint64_t>(file.size()) > kMaxKeywordFileBytes)
-        throw EKeywordFileError(rtl::format("The keyword file \"%s\" is too large", path.c_str()));
+        throw EKeywordFileTooLarge(rtl::format("The keyword file \"%s\" is too large", path.c_str()));
     try {
         return decodeKeywordFile(file.readUpTo(kMaxKeywordFileBytes));
     } catch (const rtl::EReadError& e) {

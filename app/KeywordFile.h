@@ -11,6 +11,8 @@
 namespace app {
 
 RTL_DECLARE_EXCEPTION(EKeywordFileError, rtl::Exception);
+// The file is larger than kMaxKeywordFileBytes.
+RTL_DECLARE_EXCEPTION(EKeywordFileTooLarge, EKeywordFileError);
 
 // Largest keyword file read; bigger files are refused rather than exhausting memory.
 constexpr size_t kMaxKeywordFileBytes = size_t{1} << 30;
@@ -47,7 +49,8 @@ struct KeywordFileText {
 KeywordFileText decodeKeywordFile(std::string bytes);
 
 // Reads and decodes the file. Raises EKeywordFileError when it cannot be read
-// (absent, no regular file, too large); std::bad_alloc without the memory.
+// (absent, no regular file), EKeywordFileTooLarge when it is too large;
+// std::bad_alloc without the memory.
 KeywordFileText readKeywordFile(const std::string& path);
 
 }  // namespace app

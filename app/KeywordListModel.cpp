@@ -116,8 +116,12 @@ void TKeywordListModel::clear() {
 }
 
 void TKeywordListModel::sortByColumn(int column, bool ascending) {
+    // The order is worked out before the change is announced: running out of
+    // memory there leaves the list and its views as they were.
+    std::vector<uint32_t> order = sortedOrder(m_rows, column, ascending);
+    if (order.empty()) return;
     emit layoutAboutToBeChanged();
-    sortKeywordRows(m_rows, column, ascending);
+    m_rows.permute(std::move(order));  // allocates nothing
     emit layoutChanged();
 }
 

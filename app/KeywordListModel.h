@@ -48,6 +48,7 @@ public:
     // Removes the checked rows; the others keep their numbers and order.
     void deleteChecked();
     void clear();
+    // May raise std::bad_alloc, leaving the order as it was and announcing nothing.
     void sortByColumn(int column, bool ascending);
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -54,6 +54,7 @@ Record placeIn(std::vector<Block>& blocks, size_t& openBlock, size_t size) {
         return r;
     }
     if (blocks.size() >= UINT32_MAX) throw std::bad_alloc();
+    roomForOneMore(blocks);  // only here: a row that fits must allocate nothing
     const size_t capacity = std::max(kBlockBytes, size);
     Block block;
     block.bytes.reset(new char[capacity]);
@@ -69,11 +70,11 @@ Record placeIn(std::vector<Block>& blocks, size_t& openBlock, size_t size) {
 
 TKeywordRows::Record TKeywordRows::place(size_t size) {
     if (size > kMaxRowBytes) throw std::length_error("Keyword row too long");
-    roomForOneMore(m_blocks);
     return placeIn<Block, Record>(m_blocks, m_openBlock, size);
 }
 
 void TKeywordRows::reserve(size_t rows, size_t storedBytes) {
+    if (rows > idsLeft()) throw std::bad_alloc();
     roomFor(m_records, m_records.size() + rows);
     roomFor(m_positionOf, m_positionOf.size() + rows);
     roomForOneMore(m_blocks);
@@ -89,7 +90,7 @@ void TKeywordRows::reserve(size_t rows, size_t storedBytes) {
 }
 
 size_t TKeywordRows::append(const RowCells& cells) {
-    if (m_nextId >= kCheckedBit - 1) throw std::length_error("Too many keyword rows were added");
+    if (idsLeft() == 0) throw std::length_error("Too many keyword rows were added");
     roomForOneMore(m_records);
     roomForOneMore(m_positionOf);
     const size_t size = storedRowSize(cells);

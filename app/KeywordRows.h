@@ -25,6 +25,8 @@ public:
     static constexpr size_t kNotFound = SIZE_MAX;
 
     TKeywordRows() = default;
+    // Ids start at firstId rather than 1 (for tests of the id limit).
+    explicit TKeywordRows(uint32_t firstId) : m_firstId(firstId), m_nextId(firstId) {}
     TKeywordRows(const TKeywordRows&) = delete;
     TKeywordRows& operator=(const TKeywordRows&) = delete;
 
@@ -37,8 +39,9 @@ public:
     size_t find(uint32_t id) const;
 
     // Makes room for `rows` more rows taking `storedBytes` (the sum of their
-    // storedRowSize) so that the appends that follow allocate nothing.
-    // Raises std::bad_alloc, changing nothing.
+    // storedRowSize) so that the appends that follow allocate nothing and
+    // cannot fail. Raises std::bad_alloc, changing nothing, without the
+    // memory or when the ids left (2^31 in a list's life) are fewer than rows.
     void reserve(size_t rows, size_t storedBytes);
     // Appends a row whose caption, keyword and searches are given, the counts
     // empty; returns its index. May raise std::bad_alloc without room reserved.
@@ -57,8 +60,12 @@ public:
     size_t liveBytes() const { return m_liveBytes; }
     size_t gapBytes() const { return m_gapBytes; }
 
-private:
     static constexpr uint32_t kCheckedBit = 0x80000000u;  // ids stay below it
+    // Ids are never reused: this many can be handed out in a list's life.
+    uint32_t idsLeft() const { return kLastId + 1 - m_nextId; }
+
+private:
+    static constexpr uint32_t kLastId = kCheckedBit - 2;
     struct Record {
         uint32_t block;
         uint32_t offset;

@@ -55,7 +55,12 @@ int CompareRows(const KeywordRowView& a, const KeywordRowView& b, int column, bo
 }
 
 void sortKeywordRows(TKeywordRows& rows, int column, bool ascending) {
-    if (column < 0 || column >= kColumnCount || rows.count() < 2) return;
+    std::vector<uint32_t> order = sortedOrder(rows, column, ascending);
+    if (!order.empty()) rows.permute(std::move(order));
+}
+
+std::vector<uint32_t> sortedOrder(const TKeywordRows& rows, int column, bool ascending) {
+    if (column < 0 || column >= kColumnCount || rows.count() < 2) return {};
     std::vector<uint32_t> order(rows.count());
     std::iota(order.begin(), order.end(), 0u);
     if (column == colKeyword) {
@@ -72,7 +77,7 @@ void sortKeywordRows(TKeywordRows& rows, int column, bool ascending) {
         std::stable_sort(order.begin(), order.end(),
                          [&](uint32_t a, uint32_t b) { return ascending ? keys[a] < keys[b] : keys[a] > keys[b]; });
     }
-    rows.permute(std::move(order));
+    return order;
 }
 
 }  // namespace app

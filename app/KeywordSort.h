@@ -26,5 +26,8 @@ int CompareRows(const KeywordRowView& a, const KeywordRowView& b, int column, bo
 // are computed once per row, so the cost is O(n log n) comparisons of
 // integers or collation keys.
 void sortKeywordRows(TKeywordRows& rows, int column, bool ascending);
+// The order sortKeywordRows gives, for TKeywordRows::permute; empty when
+// there is nothing to reorder. May raise std::bad_alloc; rows stay unchanged.
+std::vector<uint32_t> sortedOrder(const TKeywordRows& rows, int column, bool ascending);
 
 }  // namespace app

@@ -154,17 +154,21 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) : m_path(path) 
     do {
         m_fd = ::open(path.c_str(), flags, 0666);
     } while (m_fd < 0 && errno == EINTR);
-    bool notRegular = false;
+    bool notRegular = false, linked = false;
     if (m_fd >= 0 && mode == FileMode::OpenOrCreatePlainFile) {
         struct stat st {};
         notRegular = ::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode);
-        if (notRegular) {
+        // A second name for the file (a hard link) may be a file of the user's.
+        linked = !notRegular && st.st_nlink > 1;
+        if (notRegular || linked) {
             ::close(m_fd);
             m_fd = -1;
         }
     }
     if (m_fd < 0) {
-        const char* reason = notRegular ? "It is not a regular file" : std::strerror(errno);
+        const char* reason = notRegular ? "It is not a regular file"
+                             : linked   ? "It has other names (hard links)"
+                                        : std::strerror(errno);
         if (mode == FileMode::Create || mode == FileMode::OpenOrCreate || mode == FileMode::OpenOrCreatePlainFile)
             throw EFCreateError(format("Cannot create file \"%s\". %s", path.c_str(), reason));
         throw EFOpenError(format("Cannot open file \"%s\". %s", path.c_str(), reason));

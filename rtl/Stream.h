@@ -73,8 +73,9 @@ enum class FileMode { Create, OpenRead, OpenWrite, OpenReadWrite, OpenOrCreate, 
 
 // A file opened through POSIX; Create truncates or makes the file (mode 0666
 // less umask); OpenOrCreate makes it when absent and keeps what is there.
-// OpenOrCreatePlainFile does the same but refuses a symbolic link or anything
-// that is no regular file in path's place, without waiting on it.
+// OpenOrCreatePlainFile does the same but refuses a symbolic link, a file with
+// other names (hard links) or anything that is no regular file in path's
+// place, without waiting on it.
 // Raises EFCreateError / EFOpenError with the system's reason.
 class TFileStream : public TStream {
 public:

@@ -114,6 +114,27 @@ TEST_F(BrandingWindowTest, BrokenBannerIsReportedAndTheRestStillApplies) {
     EXPECT_EQ(reports[0].rfind("EInvalidGraphic: JPEG error", 0), 0u) << reports[0];
 }
 
+TEST_F(BrandingWindowTest, ABannerAboveThePixelBudgetIsRefusedAndTheListStaysInView) {
+    // A real 64 x 64 JPEG whose frame header claims 16384 x 16384 pixels: a few
+    // hundred bytes that would take a gigabyte of pixels.
+    std::string bytes = pictureBytes(64, 64, "JPG");
+    const size_t sof = bytes.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    bytes[sof + 5] = bytes[sof + 7] = static_cast<char>(0x40);
+    bytes[sof + 6] = bytes[sof + 8] = 0;
+    testsupport::writeFile(folder + "dbimg1.dat", bytes);
+    QElapsedTimer start;
+    start.start();
+    auto w = open("AppName=Brand\r\nBannerPath1=banner.jpg\r\n");
+    EXPECT_LT(start.elapsed(), 2000);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "EInvalidGraphic: The picture is 16384 x 16384 pixels; at most 16777216 pixels can be shown");
+    EXPECT_EQ(w->windowTitle(), "Brand");
+    EXPECT_LE(w->findChild<QWidget*>("panBanner")->height(), 65);
+    EXPECT_LE(w->findChild<QWidget*>("skSkinPanel3")->y(), 33 + 65);
+    EXPECT_GT(w->findChild<QWidget*>("skSkinPanel3")->height(), 200);
+}
+
 TEST_F(BrandingWindowTest, MakeMoneyAndBannerOpenTheBrowserWithTheUrl) {
     // A desktop whose HTML handler is a script recording its arguments.
     const std::string home = folder + "home/";

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTreeView>
@@ -21,6 +22,7 @@
 #include "FakeEngines.h"
 #include "GuiTestSupport.h"
 #include "app/FMain.h"
+#include "app/KeywordFile.h"
 #include "app/KeywordListModel.h"
 
 using namespace app;
@@ -71,6 +73,8 @@ protected:
         });
     }
     std::string cell(int row, int column) { return std::string(window->keywordList().row(row).cell(column)); }
+    // Gathers against a silent server (a SilentServer::Kind) and presses Stop 300 ms into the fetch.
+    void stopAgainstASilentServer(int kind);
 
     QTemporaryDir dir;
     std::string folder;
@@ -78,25 +82,38 @@ protected:
     std::unique_ptr<TfrmMain> window;
 };
 
-// A TCP server that takes connections and never says a word.
+// A TCP server that takes connections and never says a word. A full one
+// never completes a connection either: its queue of waiting connections is
+// filled first, so the kernel drops every further attempt to connect.
 class SilentServer {
 public:
-    SilentServer() {
+    enum Kind { Accepting, Full };
+    explicit SilentServer(Kind kind = Accepting) {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::listen(m_fd, 16);
+        ::listen(m_fd, kind == Full ? 0 : 16);
         socklen_t length = sizeof(address);
         ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length);
         port = ntohs(address.sin_port);
+        if (kind == Full)
+            for (int& filler : m_fillers) {
+                filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+                ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+            }
     }
-    ~SilentServer() { ::close(m_fd); }
+    ~SilentServer() {
+        for (const int filler : m_fillers)
+            if (filler >= 0) ::close(filler);
+        ::close(m_fd);
+    }
     int port = 0;
 
 private:
     int m_fd = -1;
+    int m_fillers[2] = {-1, -1};
 };
 
 }  // namespace
@@ -117,16 +134,19 @@ TEST_F(HostileInputTest, DeletingMostRowsDuringAJobKeepsTheWindowResponsive) {
     const QString firstKept = "q=%22k" + QString::number(deletedRows + 1) + "%22";
 
     // While the first row's page drips in, delete rows 2 to 300,001; then
-    // time the event loop until the job reaches the first row left after them.
+    // time the event loop until the job reaches the first row left after them,
+    // and time the walk past the deleted rows (from the first row's last count).
     using Clock = std::chrono::steady_clock;
     bool deleted = false, reached = false;
-    Clock::time_point lastTick{};
+    Clock::time_point lastTick{}, lastEngineOfFirstRow{}, reachedAt{};
     Clock::duration longestGap{};
     QTimer ticks;
     QObject::connect(&ticks, &QTimer::timeout, [&] {
         const auto now = Clock::now();
         if (deleted && !reached) longestGap = std::max(longestGap, now - lastTick);
         lastTick = now;
+        if (deleted && lastEngineOfFirstRow == Clock::time_point{} && list.count() > 0 && cell(0, colMsn) != "")
+            lastEngineOfFirstRow = now;
         if (!deleted && status().contains("q=%22k0%22")) {
             onNextModal([](QWidget* box) { box->findChild<QPushButton*>("OK")->click(); });
             button("skSkinButton3")->click();
@@ -134,6 +154,7 @@ TEST_F(HostileInputTest, DeletingMostRowsDuringAJobKeepsTheWindowResponsive) {
             lastTick = Clock::now();
         } else if (deleted && !reached && status().contains(firstKept)) {
             reached = true;
+            reachedAt = now;
             button("btnGatherData")->click();  // Stop
         }
     });
@@ -145,6 +166,9 @@ TEST_F(HostileInputTest, DeletingMostRowsDuringAJobKeepsTheWindowResponsive) {
     EXPECT_EQ(list.count(), keptRows);
     EXPECT_EQ(cell(0, colMsn), "2,003");  // "k0": 2 bytes and MSN's offset 3
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(longestGap).count(), 1000);
+    // Skipping a row costs a lookup by id; a search of the list per row took most of a minute.
+    ASSERT_NE(lastEngineOfFirstRow, Clock::time_point{});
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(reachedAt - lastEngineOfFirstRow).count(), 2000);
 }
 
 TEST_F(HostileInputTest, AHugeCountIsCutAndTheJobGoesOn) {
@@ -199,18 +223,24 @@ TEST_F(HostileInputTest, ADownloadFileThatIsALinkIsNotFollowed) {
     startEngines();
     const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(folder + "cache"));
-    testsupport::writeFile(folder + "mine.txt", "the user's own file");
-    ASSERT_EQ(::symlink((folder + "mine.txt").c_str(), (folder + "test.html").c_str()), 0);
-    openWindow();
-    window->addKeywordRow("golf");
-    gather();
+    for (const bool symbolic : {true, false}) {
+        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+        testsupport::writeFile(folder + "mine.txt", "the user's own file");
+        ::unlink((folder + "test.html").c_str());
+        const auto makeLink = symbolic ? ::symlink : ::link;
+        ASSERT_EQ(makeLink((folder + "mine.txt").c_str(), (folder + "test.html").c_str()), 0);
+        openWindow();
+        window->addKeywordRow("golf");
+        gather();
+        EXPECT_EQ(cell(0, colGoogle), "4,001");
+        EXPECT_EQ(testsupport::readFile(folder + "mine.txt"), "the user's own file");
+        struct stat st {};
+        ASSERT_EQ(::lstat((folder + "test.html").c_str(), &st), 0);
+        EXPECT_EQ(S_ISLNK(st.st_mode), symbolic);
+        EXPECT_EQ(window->downloadPath(), folder + "cache/tessaly/test.html");
+        window.reset();
+    }
     qputenv("XDG_CACHE_HOME", oldCache);
-    EXPECT_EQ(cell(0, colGoogle), "4,001");
-    EXPECT_EQ(testsupport::readFile(folder + "mine.txt"), "the user's own file");
-    struct stat st {};
-    ASSERT_EQ(::lstat((folder + "test.html").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(window->downloadPath(), folder + "cache/tessaly/test.html");
 }
 
 TEST_F(HostileInputTest, AFailedDownloadLeavesTheFileEmpty) {
@@ -222,8 +252,16 @@ TEST_F(HostileInputTest, AFailedDownloadLeavesTheFileEmpty) {
     EXPECT_EQ(testsupport::readFile(window->downloadPath()), "");
 }
 
-TEST_F(HostileInputTest, StopWhileWaitingForTheAnswerReadsAsAborted) {
-    SilentServer silent;
+TEST_F(HostileInputTest, StopWhileConnectingOrWaitingForTheHeadReadsAsAborted) {
+    for (const SilentServer::Kind kind : {SilentServer::Accepting, SilentServer::Full}) {
+        SCOPED_TRACE(kind == SilentServer::Full ? "while connecting" : "while waiting for the head");
+        stopAgainstASilentServer(kind);
+        window.reset();
+    }
+}
+
+void HostileInputTest::stopAgainstASilentServer(int kind) {
+    SilentServer silent(static_cast<SilentServer::Kind>(kind));
     testsupport::writeFile(folder + "endpoints.ini", "[Endpoints]\nGoogle=127.0.0.1:" + std::to_string(silent.port) + "\n");
     openWindow();
     window->addKeywordRow("golf");
@@ -243,6 +281,7 @@ TEST_F(HostileInputTest, StopWhileWaitingForTheAnswerReadsAsAborted) {
     ASSERT_TRUE(pressed);
     EXPECT_EQ(status(), "Process aborted!");
     EXPECT_EQ(cell(0, colGoogle), "");
+    EXPECT_FALSE(window->jobRunning());
 }
 
 // The memory tests run in a child process of this test program under an
@@ -321,6 +360,61 @@ TEST_F(HostileInputTest, AFileTooLargeForMemoryAddsNothingAndSaysSo) {
     EXPECT_EQ(message.toStdString(), "Not enough memory to add the keywords of " + path + ". No keywords were added.");
     EXPECT_EQ(window->keywordList().count(), 1);
     EXPECT_EQ(window->keywordList().row(0).cell(colKeyword), "kept");
+}
+
+TEST_F(HostileInputTest, AKeywordTypedIntoAFullListIsRefusedAndSaysSo) {
+    if (kAddressSanitizer) GTEST_SKIP() << "ten million rows take too long under the address sanitizer";
+    openWindow();
+    const std::string path = folder + "full.txt";
+    testsupport::writeFile(path, std::string(kMaxRows, '\n'));
+    window->AddKeywordsFromFile(path);
+    ASSERT_EQ(static_cast<size_t>(window->keywordList().count()), kMaxRows);
+    QString message;
+    onNextModal([&](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>("edtAddKeyword")->setText("golf");
+        captureMessage(&message);
+        dialog->findChild<QPushButton*>("btnOk")->click();
+    });
+    button("btnAddKeyword")->click();
+    EXPECT_EQ(message, "The keyword would make the list longer than 10000000 rows. It was not added.");
+    EXPECT_EQ(static_cast<size_t>(window->keywordList().count()), kMaxRows);
+}
+
+TEST_F(HostileInputTest, AKeywordFilePastTheSizeLimitAddsNothingAndSaysSo) {
+    openWindow();
+    window->addKeywordRow("kept");
+    const std::string path = folder + "huge.txt";
+    testsupport::writeFile(path, "golf\n");
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kMaxKeywordFileBytes) + 1), 0);  // sparse: no disk used
+    QString message;
+    captureMessage(&message);
+    window->AddKeywordsFromFile(path);
+    EXPECT_EQ(message.toStdString(), "The keyword file " + path + " is larger than 1024 MB. No keywords were added.");
+    EXPECT_EQ(window->keywordList().count(), 1);
+}
+
+TEST_F(HostileInputTest, ASortWithoutTheMemoryForItsKeysKeepsTheOrderAndSaysSo) {
+    if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit under the address sanitizer";
+    if (!runLimitedInChild("ASortWithoutTheMemoryForItsKeysKeepsTheOrderAndSaysSo")) return;
+    openWindow();
+    // 200 keywords of 1 MB fit within the limit; their collation keys as well do not.
+    std::string keyword(1 << 20, 'k');
+    for (int i = 0; i < 200; ++i) {
+        keyword[0] = static_cast<char>('z' - i % 26);
+        ASSERT_GE(window->addKeywordRow(keyword), 0) << i;
+    }
+    TKeywordListModel& list = window->keywordList();
+    int announced = 0, changed = 0;
+    QObject::connect(&list, &QAbstractItemModel::layoutAboutToBeChanged, [&] { ++announced; });
+    QObject::connect(&list, &QAbstractItemModel::layoutChanged, [&] { ++changed; });
+    QString message;
+    captureMessage(&message);
+    window->lvwItemsColumnClick(colKeyword);
+    EXPECT_EQ(message, "Not enough memory to sort the list. It keeps its order.");
+    EXPECT_EQ(announced, changed);
+    EXPECT_EQ(list.row(0).cell(colKeyword)[0], 'z');
+    EXPECT_EQ(list.row(1).cell(colKeyword)[0], 'y');
+    EXPECT_EQ(window->sortColumn(), -1);
 }
 
 TEST_F(HostileInputTest, AKeywordFileCutByANulSaysWhere) {

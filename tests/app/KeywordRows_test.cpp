@@ -4,11 +4,28 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <numeric>
 #include <random>
 #include <string>
 
 using namespace app;
+
+// Counts the allocations made while g_countAllocations is set.
+namespace {
+std::atomic<bool> g_countAllocations{false};
+std::atomic<int> g_allocations{0};
+}  // namespace
+
+void* operator new(size_t size) {
+    if (g_countAllocations) ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -93,6 +110,43 @@ TEST(KeywordRows, ReservedRoomIsUsedByTheAppendsThatFollow) {
     EXPECT_EQ(rows.gapBytes(), 0u);
 }
 
+// The list model announces an insert between reserve and the appends; an
+// allocation there could fail with the insert half done.
+TEST(KeywordRows, AppendsAfterAReserveAllocateNothing) {
+    for (int bigRows = 0; bigRows < 40; ++bigRows) {
+        TKeywordRows rows;
+        // Rows of 600 KB take a block each, so the block list fills up to every size.
+        for (int i = 0; i < bigRows; ++i) rows.append({"1", std::string(600 << 10, 'k'), {}, {}, {}, {}});
+        // More than the open block has left: the reserve adds a block.
+        const std::string keyword(1000, 'w');
+        const RowCells cells{"2", keyword, {}, {}, {}, {}};
+        const size_t rowCount = 1000;
+        rows.reserve(rowCount, rowCount * storedRowSize(cells));
+        g_allocations = 0;
+        g_countAllocations = true;
+        for (size_t i = 0; i < rowCount; ++i) rows.append(cells);
+        g_countAllocations = false;
+        EXPECT_EQ(g_allocations, 0) << "after " << bigRows << " large rows";
+        ASSERT_EQ(rows.count(), bigRows + rowCount);
+        EXPECT_EQ(rows.cell(rows.count() - 1, colKeyword), keyword);
+    }
+}
+
+TEST(KeywordRows, AReserveBeyondTheLastIdIsRefusedBeforeAnyAppend) {
+    const uint32_t lastId = TKeywordRows::kCheckedBit - 2;
+    TKeywordRows rows(lastId - 4);  // five ids left
+    const RowCells cells{"1", "golf", {}, {}, {}, {}};
+    EXPECT_THROW(rows.reserve(6, 6 * storedRowSize(cells)), std::bad_alloc);
+    EXPECT_EQ(rows.count(), 0u);
+    rows.reserve(5, 5 * storedRowSize(cells));
+    for (int i = 0; i < 5; ++i) rows.append(cells);
+    EXPECT_EQ(rows.row(4).id(), lastId);
+    EXPECT_EQ(rows.find(lastId), 4u);
+    EXPECT_THROW(rows.reserve(1, storedRowSize(cells)), std::bad_alloc);
+    EXPECT_THROW(rows.append(cells), std::length_error);
+    EXPECT_EQ(rows.count(), 5u);
+}
+
 TEST(KeywordRows, AgreesWithAPlainListUnderRandomChanges) {
     std::mt19937 random(99);
     TKeywordRows rows;
@@ -136,7 +190,9 @@ TEST(KeywordRows, AgreesWithAPlainListUnderRandomChanges) {
             rows.clear();
             plain.clear();
         }
-        if (step % 500 == 0) ASSERT_NO_FATAL_FAILURE(expectSame(rows, plain)) << "step " << step;
+        if (step % 500 == 0) {
+            ASSERT_NO_FATAL_FAILURE(expectSame(rows, plain)) << "step " << step;
+        }
     }
     ASSERT_NO_FATAL_FAILURE(expectSame(rows, plain));
 }

@@ -95,7 +95,11 @@ TEST(Stream, APlainFileModeRefusesLinksAndFifos) {
         "Cannot create file \"" + dir + "/fifo\". It is not a regular file");
     { TFileStream made(dir + "/plain", FileMode::OpenOrCreatePlainFile); }
     EXPECT_EQ(::access((dir + "/target").c_str(), F_OK), -1);  // the link led nowhere and stays so
-    for (const char* name : {"/link", "/fifo", "/plain"}) ::unlink((dir + name).c_str());
+    ASSERT_EQ(::link((dir + "/plain").c_str(), (dir + "/second").c_str()), 0);
+    testsupport::expectThrowWith<EFCreateError>(
+        [&] { TFileStream(dir + "/second", FileMode::OpenOrCreatePlainFile); },
+        "Cannot create file \"" + dir + "/second\". It has other names (hard links)");
+    for (const char* name : {"/link", "/fifo", "/plain", "/second"}) ::unlink((dir + name).c_str());
     ::rmdir(folder);
 }
 
