@@ -18,8 +18,8 @@ using sk::mrCancel, sk::mrOK;
 class TskSkinMessage : public sk::TskSkinMessage {
 public:
     TskSkinMessage() {
-        SkinData = &sk::applicationSkinData();
-        CtrlSkinData = &sk::applicationSkinData();
+        setSkinData(&sk::applicationSkinData());
+        setCtrlSkinData(&sk::applicationSkinData());
         DefaultFont.setPixelSize(15);  // "Arial", height -15 on the main window
         DefaultButtonFont.setPixelSize(15);
     }

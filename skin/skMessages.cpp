@@ -181,7 +181,7 @@ TskMessageForm::TskMessageForm(const TskSkinMessage& settings, const QString& te
     image->setGeometry(5, std::max(10, label->y() + label->height() / 2 - 16), 32, 32);
 
     const int clientHeight = buttonHeight + label->height() + 50;
-    const int clientWidth = clampToFrame(rowWidth < right ? right + 40 : rowWidth + 40, settings.SkinData);
+    const int clientWidth = clampToFrame(rowWidth < right ? right + 40 : rowWidth + 40, settings.SkinData());
     setFixedSize(clientWidth, clientHeight);
 
     const int defaultBit = defaultButtonBit(buttons), cancelBit = cancelButtonBit(buttons);
@@ -214,16 +214,27 @@ void TskMessageForm::reject() {
 TskSkinMessage::TskSkinMessage()
     : DefaultFont(designFont("Arial", 14)), DefaultButtonFont(designFont("Arial", 14)) {}
 
+TskSkinMessage::~TskSkinMessage() {
+    setSkinData(nullptr);
+    setCtrlSkinData(nullptr);
+}
+
+void TskSkinMessage::watch(TskSkinData*& slot, TskSkinData* data) {
+    if (slot) slot->removeWatcher(&slot);
+    slot = data;
+    if (slot) slot->addWatcher(&slot);
+}
+
 int TskSkinMessage::buttonHeight() const {
-    if (CtrlSkinData && !CtrlSkinData->Empty())
-        if (const auto* e = CtrlSkinData->control<TskDataSkinButtonControl>(ButtonSkinDataName.toStdString()))
+    if (m_ctrlSkinData && !m_ctrlSkinData->Empty())
+        if (const auto* e = m_ctrlSkinData->control<TskDataSkinButtonControl>(ButtonSkinDataName.toStdString()))
             return e->SkinRect.height();
     return TskMessageForm::kDefaultButtonHeight;
 }
 
 QString TskSkinMessage::text(const char* key, const char* builtIn) const {
-    if (CtrlSkinData && CtrlSkinData->ResourceStrData())
-        if (const std::string* found = CtrlSkinData->ResourceStrData()->find(key))
+    if (m_ctrlSkinData && m_ctrlSkinData->ResourceStrData())
+        if (const std::string* found = m_ctrlSkinData->ResourceStrData()->find(key))
             return QString::fromLocal8Bit(*found);
     return QString::fromLatin1(builtIn);
 }

@@ -75,7 +75,9 @@ private:
 class TskSkinMessage {
 public:
     TskSkinMessage();
-    virtual ~TskSkinMessage() = default;
+    virtual ~TskSkinMessage();
+    TskSkinMessage(const TskSkinMessage&) = delete;
+    TskSkinMessage& operator=(const TskSkinMessage&) = delete;
 
     // Builds the dialog, shows it modally, frees it; the modal result (1 OK, 2 Cancel ...).
     int ShowMessageBox(const std::string& text, int kind, int helpContext, unsigned buttons) const;
@@ -83,9 +85,14 @@ public:
     int inform(const std::string& text) const { return ShowMessageBox(text, mkInformation, 0, mbOK); }
     int ask(const std::string& text) const { return ShowMessageBox(text, mkInformation, 0, mbOK | mbCancel); }
 
-    // Published properties. The skin data must outlive the component.
-    TskSkinData* SkinData = nullptr;      // the dialog's frame
-    TskSkinData* CtrlSkinData = nullptr;  // its label, buttons and texts
+    // The dialog's frame, and its label, buttons and texts. Either pointer is
+    // cleared when the skin data it names is destroyed.
+    TskSkinData* SkinData() const { return m_skinData; }
+    TskSkinData* CtrlSkinData() const { return m_ctrlSkinData; }
+    void setSkinData(TskSkinData* data) { watch(m_skinData, data); }
+    void setCtrlSkinData(TskSkinData* data) { watch(m_ctrlSkinData, data); }
+
+    // Published properties.
     QString ButtonSkinDataName = QStringLiteral("button");
     QString MessageLabelSkinDataName = QStringLiteral("stdlabel");
     QFont DefaultFont, DefaultButtonFont;  // "Arial", height 14
@@ -98,6 +105,11 @@ public:
     int buttonHeight() const;
     // A text of the resource texts of CtrlSkinData, else the built-in one.
     QString text(const char* key, const char* builtIn) const;
+
+private:
+    void watch(TskSkinData*& slot, TskSkinData* data);
+    TskSkinData* m_skinData = nullptr;
+    TskSkinData* m_ctrlSkinData = nullptr;
 };
 
 }  // namespace sk

@@ -82,7 +82,10 @@ void TskCompressedStoredSkin::ReadCompressedSkinFile(const std::string& path) {
 }
 
 TskSkinData::TskSkinData() = default;
-TskSkinData::~TskSkinData() = default;
+TskSkinData::~TskSkinData() {
+    for (TskSkinData** slot : m_watchers)
+        if (*slot == this) *slot = nullptr;
+}
 
 void TskSkinData::notify(int message) {
     if (g_notifier) g_notifier(*this, message);

@@ -124,6 +124,11 @@ public:
     // Picture of the list, or nullptr for an index out of range.
     const TskBitmap* ActivePicture(int index) const;
 
+    // A pointer to this data that is cleared when the data is destroyed (a
+    // message component's SkinData ...). The slot must stay valid until removed.
+    void addWatcher(TskSkinData** slot) { m_watchers.push_back(slot); }
+    void removeWatcher(TskSkinData** slot) { std::erase(m_watchers, slot); }
+
     // Opaque handle of the owning window, given to the notifier.
     void setOwnerWindow(void* window) { m_owner = window; }
     void* OwnerWindow() const { return m_owner; }
@@ -148,6 +153,7 @@ private:
     const TskCompressedStoredSkin* m_stored = nullptr;
     const TskResourceStrData* m_texts = nullptr;
     void* m_owner = nullptr;
+    std::vector<TskSkinData**> m_watchers;
     std::vector<std::unique_ptr<TskDataSkinObject>> m_objects;
     std::vector<std::unique_ptr<TskDataSkinControl>> m_controls;
 };

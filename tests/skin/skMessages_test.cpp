@@ -125,7 +125,7 @@ TEST(SkinMessage, KindsCaptionsAndButtonTexts) {
     texts.Texts["MSG_CAP_INFORMATION"] = "Info";
     texts.Texts["MSG_BTN_OK"] = "Fine";
     data.setResourceStrData(&texts);
-    box.CtrlSkinData = &data;
+    box.setCtrlSkinData(&data);
     showAndThen(box, mbOK | mbCancel, "t", [&](QWidget* w) {
         EXPECT_EQ(w->windowTitle(), "Info");
         EXPECT_EQ(w->findChild<QPushButton*>("OK")->text(), "Fine");
@@ -160,7 +160,7 @@ TEST(SkinMessage, LinesGrowTheBoxAndTheSkinButtonSetsTheHeight) {
     TskSkinData data;
     const TskCompressedStoredSkin stored = skinWithButton(23);
     data.ApplyStoredSkin(stored);
-    box.CtrlSkinData = &data;
+    box.setCtrlSkinData(&data);
     EXPECT_EQ(box.buttonHeight(), 23);
     showAndThen(box, mbOK, wide, [&](QWidget* w) {
         EXPECT_EQ(w->findChild<QPushButton*>("OK")->height(), 23);
@@ -172,6 +172,17 @@ TEST(SkinMessage, LinesGrowTheBoxAndTheSkinButtonSetsTheHeight) {
     EXPECT_EQ(box.buttonHeight(), 25);
     box.ButtonSkinDataName = "Button";
     EXPECT_EQ(box.buttonHeight(), 25);
+    // A destroyed skin data leaves no dangling pointer behind.
+    {
+        TskSkinData passing;
+        box.setSkinData(&passing);
+        box.setCtrlSkinData(&passing);
+        EXPECT_EQ(box.SkinData(), &passing);
+    }
+    EXPECT_EQ(box.SkinData(), nullptr);
+    EXPECT_EQ(box.CtrlSkinData(), nullptr);
+    box.setCtrlSkinData(&data);
+    box.setCtrlSkinData(nullptr);  // unwatched again: nothing touches box when data goes
 }
 
 TEST(SkinMessage, ALongPathWrapsAndTheBoxFitsTheScreen) {
