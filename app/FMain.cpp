@@ -32,6 +32,8 @@
 #include "platform/OpenURLInBrowser.h"
 #include "platform/PictureLoader.h"
 #include "platform/Shell.h"
+#include "skin/skApplicationSkin.h"
+#include "skin/skSkinData.h"
 
 namespace app {
 
@@ -97,6 +99,7 @@ TfrmMain::TfrmMain(const std::string& folder, QWidget* parent)
     buildStatusBar();
     resize(kClientWidth, kClientHeight);
     setUpNetwork();
+    sk::installApplicationSkin(this);  // the stored skin Modern.skn, before the brand's files
     FormCreate();
     layoutPanels();
     fixClientSizeCentred(this, kClientWidth, kClientHeight);
@@ -279,6 +282,15 @@ void TfrmMain::LoadBranding() {
     linkUrl2 = choice.linkUrl2;
     linkName2 = choice.linkName2;
     applyLinks();
+    // A brand's skin replaces the stored one; a corrupt one is reported and leaves windows unskinned.
+    const std::string skinFile = m_folder + "dbskin.dat";
+    if (fileExists(skinFile)) {
+        try {
+            sk::applicationSkinData().ApplyCompressedSkinFile(skinFile);
+        } catch (...) {
+            reportUnhandledException(std::current_exception());
+        }
+    }
     iconPath = choice.iconPath;
     const std::string iconFile = m_folder + platform::fileNamePart(iconPath);
     if (!iconPath.empty() && fileExists(iconFile)) {

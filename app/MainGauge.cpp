@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "skin/skStyle.h"
+
 namespace app {
 
 TMainGauge::TMainGauge(QWidget* parent) : QWidget(parent) {}
@@ -47,6 +49,8 @@ QString TMainGauge::text() const { return QString::number(percent()) + QLatin1Ch
 
 void TMainGauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    const double fraction = m_max == m_min ? 0.0 : double(m_value - m_min) / double(m_max - m_min);
+    if (sk::drawSkinGauge(&painter, this, rect(), fraction, text())) return;
     const QRect frame = rect().adjusted(0, 0, -1, -1);
     painter.fillRect(rect(), palette().base());
     const int64_t filled = m_max == m_min ? 0 : scaledRoundHalfEven(m_value - m_min, m_max - m_min, width());
