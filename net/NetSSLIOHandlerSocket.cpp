@@ -239,14 +239,14 @@ void TNetSSLIOHandlerSocket::raiseHandshakeFailure(int error) {
         const std::string name = m_peerName.empty() ? m_openedHost : m_peerName;
         throw ENetSSLCertificateError(rtl::format(text::kCertificateVerifyFailed, verifyText(verdict).c_str(), name.c_str()));
     }
-    std::string reason;
+    // A reset or other socket failure is reported as over a plain socket.
     if (error == SSL_ERROR_SYSCALL && errno != 0 && !m_bio.eof) {
-        reason = GStack().ErrorText(TNetStackPosix::TranslateErrno(errno));
+        const int code = TNetStackPosix::TranslateErrno(errno);
         ERR_clear_error();
-    } else {
-        reason = TNetTLSContext::LastErrorText(m_bio.eof ? "the peer closed the connection" : "unknown error");
-        if (m_bio.eof && reason == "unexpected eof while reading") reason = "the peer closed the connection";
+        GStack().RaiseError(code);
     }
+    std::string reason = TNetTLSContext::LastErrorText(m_bio.eof ? "the peer closed the connection" : "unknown error");
+    if (m_bio.eof && reason == "unexpected eof while reading") reason = "the peer closed the connection";
     throw ENetSSLProtocolReplyError(rtl::format(text::kHandshakeFailed, reason.c_str()));
 }
 

@@ -174,6 +174,30 @@ TEST_F(TLSTest, OlderProtocolsThanTLS12AreRefused) {
     EXPECT_TRUE(server.requests().empty());
 }
 
+TEST_F(TLSTest, PeersThatDoNotSpeakTLSFailTheHandshakeInPlainWords) {
+    // A plain HTTP server on an https URL, and one that hangs up on the hello.
+    nettest::LoopbackServer plain([](int fd) {
+        nettest::recvUpTo(fd, 1, 2000);
+        nettest::sendAll(fd, "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");
+    });
+    // Reads the whole hello, then an orderly close; or a reset with the hello unread.
+    nettest::LoopbackServer hangUp([](int fd) { nettest::recvUpTo(fd, 1 << 16, 300); });
+    nettest::LoopbackServer reset([](int fd) { nettest::recvUpTo(fd, 1, 2000); });
+    expectThrowWith<ENetSSLProtocolReplyError>(
+        [&] { fetch("https://localhost:" + std::to_string(plain.port()) + "/"); },
+        "TLS handshake failed: wrong version number");
+    expectThrowWith<ENetSSLProtocolReplyError>(
+        [&] { fetch("https://localhost:" + std::to_string(hangUp.port()) + "/"); },
+        "TLS handshake failed: the peer closed the connection");
+    try {
+        fetch("https://localhost:" + std::to_string(reset.port()) + "/");
+        ADD_FAILURE() << "no failure";
+    } catch (const ENetSocketError& e) {
+        EXPECT_EQ(e.code(), 10054);  // as a reset reads over a plain socket
+    }
+    EXPECT_FALSE(http.IsConnected());
+}
+
 TEST_F(TLSTest, RedirectFromHttpToHttpsCarriesCookiesAndSecureOnesStayOffPlainHttp) {
     const Credential leaf = goodLeaf();
     TLSTestServer secure(leaf, serveEach([](const std::string&) {
