@@ -6,6 +6,7 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -251,8 +252,23 @@ TEST_F(TLSTest, ChunkedAndReadUntilCloseBodiesOverTLS) {
         }
     });
     EXPECT_EQ(fetch(server.url("localhost", "/chunked")), big);
+    EXPECT_EQ(http.Response().StatusLine, "HTTP/1.1 200 OK");
     EXPECT_EQ(fetch(server.url("localhost", "/close-notify")), big);
     EXPECT_EQ(fetch(server.url("localhost", "/bare-close")), big);
+}
+
+TEST_F(TLSTest, ARedirectToTheSameHostGoesOverTheKeptConnection) {
+    const Credential leaf = goodLeaf();
+    TLSTestServer server(leaf, serveEach([](const std::string& head) {
+        if (head.rfind("GET /first ", 0) == 0)
+            return std::string("HTTP/1.1 302 Found\r\nLocation: /second\r\nContent-Length: 4\r\n\r\nmove");
+        return okResponse("second page");
+    }));
+    EXPECT_EQ(fetch(server.url("localhost", "/first")), "second page");
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(httptest::requestLine(server.requests()[1]), "GET /second HTTP/1.1");
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_EQ(server.handshakes(), 1);
 }
 
 TEST_F(TLSTest, PeerClosingInsideARecordIsAnError) {
@@ -296,6 +312,73 @@ TEST_F(TLSTest, StalledHandshakeTimesOutWhileTheGuiIsPumped) {
     EXPECT_LT(std::chrono::steady_clock::now() - stopStart, std::chrono::seconds(3));
     EXPECT_FALSE(http.IsConnected());
     TNetAntiFreeze::SetMessagePump(nullptr, nullptr);
+}
+
+TEST_F(TLSTest, ReadTimeOutAlsoWhenOnlyPartOfARecordCame) {
+    const Credential leaf = goodLeaf();
+    nettest::Latch done;
+    TLSTestServer server(leaf, [&done](TLSConn& conn) {
+        conn.readHead();
+        conn.send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n");
+        conn.send("begin");
+        conn.sendCutRecord(std::string(3000, 'y'), 100);  // the rest of the record never comes
+        done.wait(5000);
+    });
+    TNetAntiFreeze freeze;
+    freeze.IdleTimeOut = 50;
+    int pumps = 0;
+    TNetAntiFreeze::SetMessagePump([&pumps] { ++pumps; }, [&pumps] { ++pumps; });
+    int64_t worked = 0;
+    http.OnWork = [&worked](TNetComponent&, TWorkMode mode, int64_t count) {
+        if (mode == TWorkMode::wmRead) worked = count;
+    };
+    http.ReadTimeout = 500;
+    rtl::TStringStream body;
+    const auto start = std::chrono::steady_clock::now();
+    expectThrowWith<ENetReadTimeout>([&] { http.GetToStream(server.url("localhost"), body); }, "Read Timeout");
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    done.release();
+    EXPECT_GE(ms.count(), 450);
+    EXPECT_LT(ms.count(), 3000);
+    EXPECT_GE(pumps, 5);
+    EXPECT_EQ(body.dataString(), "begin");
+    EXPECT_EQ(worked, 5);  // work events count the decrypted body bytes
+    http.OnWork = nullptr;
+    TNetAntiFreeze::SetMessagePump(nullptr, nullptr);
+}
+
+TEST_F(TLSTest, TrustComesFromTheSystemStoreUnlessTheVariablesNameOthers) {
+    const Credential leaf = goodLeaf();
+    TLSTestServer server(leaf, serveEach([](const std::string&) { return okResponse("trusted"); }));
+    const std::string url = server.url("localhost");
+
+    // A folder of hashed certificates (SSL_CERT_DIR alone).
+    const std::string hashed = folder + "/hashed";
+    ASSERT_EQ(::mkdir(hashed.c_str(), 0700), 0);
+    char name[32];
+    std::snprintf(name, sizeof name, "/%08lx.0", X509_subject_name_hash(root.certificate.get()));
+    std::ifstream in(root.certFile, std::ios::binary);
+    std::ofstream(hashed + name, std::ios::binary) << in.rdbuf();
+    ::unsetenv("SSL_CERT_FILE");
+    ::setenv("SSL_CERT_DIR", hashed.c_str(), 1);
+    TNetHTTP viaFolder;
+    ConfigurePageFetcher(viaFolder);
+    rtl::TStringStream body;
+    viaFolder.GetToStream(url, body);
+    viaFolder.CloseConnection();
+    EXPECT_EQ(body.dataString(), "trusted");
+
+    // The system's store does not know our test root. The store is read when a
+    // handler makes its first connection, so a fresh handler sees the change.
+    ::unsetenv("SSL_CERT_DIR");
+    TNetHTTP systemOnly;
+    ConfigurePageFetcher(systemOnly);
+    rtl::TStringStream refused;
+    expectThrowWith<ENetSSLCertificateError>(
+        [&] { systemOnly.GetToStream(url, refused); },
+        "Certificate verify failed: certificate issuer is not trusted (host localhost)");
+    systemOnly.CloseConnection();
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(TLSTest, StopFromAWorkEventEndsATransferQuietly) {
