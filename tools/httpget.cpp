@@ -115,6 +115,8 @@ int main(int argc, char** argv) {
         } else if (arg == "-o") {
             if (++i >= argc) return usage();
             output = argv[i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage();  // no other options (none skips the certificate check)
         } else {
             urls.push_back(arg);
         }
