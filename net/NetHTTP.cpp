@@ -301,6 +301,7 @@ void TNetCustomHTTP::ResolveTarget(TNetHTTPRequest& request) {
 RouteKind TNetCustomHTTP::ChooseRoute() {
     TNetSSLIOHandlerSocket* secure = secureHandler();
     const bool https = rtl::equalsIgnoreCase(m_url.Protocol, "https");
+    if (secure) secure->SetPeerName(m_url.Host);  // through a tunnel the socket's host is the proxy
     if (m_proxyParams.ProxyServer().empty()) {
         const int port = portNumber(m_url.Port);
         if (!rtl::equalsIgnoreCase(Host(), m_url.Host) || Port() != port) {
@@ -671,7 +672,9 @@ void TNetCustomHTTP::StoreCookies(TNetHTTPRequest& /*request*/, TNetHTTPResponse
 void TNetCustomHTTP::AddCookieHeader(const TNetURI& url, TNetHTTPRequest& request) {
     std::shared_ptr<TNetCookieManager> manager = CookieManager();
     if (!manager) return;
-    const std::string value = manager->CookieHeaderFor(url, secureHandler() != nullptr);
+    // Secure cookies only when TLS runs, not over a TLS handler in pass-through.
+    TNetSSLIOHandlerSocket* secure = secureHandler();
+    const std::string value = manager->CookieHeaderFor(url, secure && secure->IsSecure());
     if (!value.empty()) request.HeaderLines.StoreValue("Cookie", value);
 }
 

@@ -1,5 +1,7 @@
 #include "net/NetPageFetcher.h"
 
+#include "net/NetSSLIOHandlerSocket.h"
+
 namespace net {
 
 void ConfigurePageFetcher(TNetHTTP& http) {
@@ -17,6 +19,9 @@ void ConfigurePageFetcher(TNetHTTP& http) {
     http.ProxyParams().BasicAuthentication = false;
     http.ProxyParams().SetProxyPort(0);
     http.ProxyParams().SetProxyServer("");
+    // https, direct or through a proxy's tunnel; plain http passes through.
+    if (!std::dynamic_pointer_cast<TNetSSLIOHandlerSocket>(http.IOHandler()))
+        http.SetIOHandler(std::make_shared<TNetSSLIOHandlerSocket>());
 }
 
 }  // namespace net

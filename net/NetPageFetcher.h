@@ -7,7 +7,8 @@
 namespace net {
 
 // Cookies and redirects on, no read time-out, an over-long line raises, the
-// request fields the fetcher sends, no proxy and no authentication.
+// request fields the fetcher sends, no proxy and no authentication, and a
+// TLS transport (kept when one is set already).
 void ConfigurePageFetcher(TNetHTTP& http);
 
 }  // namespace net

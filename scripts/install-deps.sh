@@ -13,7 +13,7 @@ RUN_PACKAGES="build-essential cmake ninja-build pkg-config
 TEST_PACKAGES="$RUN_PACKAGES
  libgtest-dev libbenchmark-dev
  clang libclang-rt-14-dev
- python3 curl nginx-light
+ python3 curl nginx-light openssl
  xvfb xauth x11-utils imagemagick gifsicle libgif-dev time
  desktop-file-utils appstream man-db dpkg-dev file"
 

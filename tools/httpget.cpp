@@ -1,4 +1,4 @@
-// httpget URL... [-o FILE]: fetches each URL with one GetToStream, set up as
+// httpget URL... [-o FILE] [-v]: fetches each URL with one GetToStream, set up as
 // the program sets up its page fetcher, closing the connection after every
 // fetch as the program does. Bodies go to FILE (created anew) or to standard
 // output. Exit 0 with the status line and byte count on standard error, or
@@ -18,6 +18,7 @@
 
 #include "net/NetHTTP.h"
 #include "net/NetPageFetcher.h"
+#include "net/NetSSLIOHandlerSocket.h"
 
 namespace {
 
@@ -86,8 +87,18 @@ void showProgress(net::TNetHTTP& http) {
     };
 }
 
+// Every handshake, also those of redirect hops and tunnels.
+void showHandshakes(net::TNetHTTP& http) {
+    auto tls = std::dynamic_pointer_cast<net::TNetSSLIOHandlerSocket>(http.IOHandler());
+    if (!tls) return;
+    tls->OnHandshake = [](const net::TNetTLSInfo& info) {
+        std::fprintf(stderr, "TLS: %s, %s%s\nPeer: %s\n", info.Protocol.c_str(), info.Cipher.c_str(),
+                     info.Resumed ? " (resumed)" : "", info.PeerSubject.c_str());
+    };
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: httpget URL... [-o FILE] | httpget --version\n");
+    std::fprintf(stderr, "usage: httpget URL... [-o FILE] [-v] | httpget --version\n");
     return 2;
 }
 
@@ -96,15 +107,20 @@ int usage() {
 int main(int argc, char** argv) {
     std::vector<std::string> urls;
     std::string output;
+    bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--version") {
             std::printf("httpget (Tessaly) %s\n", TESSALY_VERSION);
             return 0;
         }
-        if (arg == "-o") {
+        if (arg == "-v") {
+            verbose = true;
+        } else if (arg == "-o") {
             if (++i >= argc) return usage();
             output = argv[i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage();  // no other options (none skips the certificate check)
         } else {
             urls.push_back(arg);
         }
@@ -122,6 +138,7 @@ int main(int argc, char** argv) {
     net::TNetHTTP http;
     net::ConfigurePageFetcher(http);
     showProgress(http);
+    if (verbose) showHandshakes(http);
     try {
         for (const auto& url : urls) {
             const int64_t before = body.position();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "HTTPTestServer.h"
+#include "TLSTestServer.h"
 
 namespace {
 
@@ -70,4 +71,42 @@ TEST(Httpget, BodyStatusLineAndFailures) {
     EXPECT_EQ(refused.errorOutput.rfind("ENetSocketError: Socket Error # 10061", 0), 0u) << refused.errorOutput;
 
     EXPECT_EQ(runHttpget("", scratch).exitCode, 2);
+}
+
+TEST(Httpget, HttpsWithHandshakeDetailsAndNoWayAroundARefusal) {
+    char pattern[] = "/tmp/tessaly-httpget-tls-XXXXXX";
+    const std::string folder = ::mkdtemp(pattern);
+    tlstest::TestPKI pki(folder);
+    const tlstest::Credential root = pki.authority("Httpget Test Root");
+    const tlstest::Credential leaf = pki.leaf("localhost", {"DNS:localhost"}, &root);
+    tlstest::TLSTestServer server(leaf, [](tlstest::TLSConn& conn) {
+        conn.readHead();
+        conn.send("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecure");
+    });
+    const std::string scratch = folder + "/run";
+    const std::string url = server.url("localhost", "/p");
+
+    ::setenv("SSL_CERT_FILE", root.certFile.c_str(), 1);
+    ::setenv("SSL_CERT_DIR", folder.c_str(), 1);
+    const ToolRun verbose = runHttpget("-v " + url, scratch);
+    EXPECT_EQ(verbose.exitCode, 0);
+    EXPECT_EQ(verbose.output, "secure");
+    EXPECT_EQ(verbose.errorOutput.rfind("TLS: TLSv1.3, TLS_", 0), 0u) << verbose.errorOutput;
+    EXPECT_NE(verbose.errorOutput.find("\nPeer: CN=localhost\nHTTP/1.1 200 OK\n6 bytes\n"), std::string::npos)
+        << verbose.errorOutput;
+    // Without -v nothing about the handshake is printed.
+    EXPECT_EQ(runHttpget(url, scratch).errorOutput, "HTTP/1.1 200 OK\n6 bytes\n");
+
+    // The test root is no longer trusted: refused, and no option skips the check.
+    ::setenv("SSL_CERT_FILE", leaf.keyFile.c_str(), 1);
+    const ToolRun refused = runHttpget(url, scratch);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.errorOutput,
+              "ENetSSLCertificateError: Certificate verify failed: certificate issuer is not trusted (host localhost)\n");
+    EXPECT_EQ(runHttpget("--insecure " + url, scratch).exitCode, 2);
+    EXPECT_EQ(runHttpget("-k " + url, scratch).exitCode, 2);
+    EXPECT_EQ(server.handshakes(), 2);
+    ::unsetenv("SSL_CERT_FILE");
+    ::unsetenv("SSL_CERT_DIR");
+    std::system(("rm -rf " + folder).c_str());
 }
