@@ -30,13 +30,6 @@ SchemeRegistry& registry() {
     return instance;
 }
 
-// Index of the line equal to `line` (a parameter without a value), or -1.
-int indexOfLine(const TNetHeaderList& list, const std::string& line) {
-    for (int i = 0; i < list.Count(); ++i)
-        if (list.Lines()[static_cast<size_t>(i)] == line) return i;
-    return -1;
-}
-
 std::string stripQuotes(std::string text) {
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
     return text;
@@ -75,12 +68,15 @@ TNetAuthStep TNetBasicAuthentication::DecideStep() {
         piece.erase(0, start);
         const size_t equals = piece.find('=');
         if (equals != std::string::npos) piece.replace(equals, 1, ": ");
-        // The challenge must not be able to supply the credentials themselves.
+        // A parameter without a value carries nothing we use; kept, it could
+        // not be found by name again and would be added anew on every ask.
         const size_t colon = piece.find(':');
+        if (colon == std::string::npos) continue;
+        // The challenge must not be able to supply the credentials themselves.
         const std::string name = piece.substr(0, colon);
         if (rtl::equalsIgnoreCase(name, "username") || rtl::equalsIgnoreCase(name, "password")) continue;
         // Asking again must not pile up copies of the same parameter.
-        const int existing = colon == std::string::npos ? indexOfLine(AuthValues, piece) : AuthValues.FindLine(name);
+        const int existing = AuthValues.FindLine(name);
         if (existing >= 0) AuthValues.Replace(existing, std::move(piece));
         else AuthValues.Add(std::move(piece));
     }
