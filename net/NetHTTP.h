@@ -77,7 +77,7 @@ public:
     // The number after the first space of StatusLine; -1 when not a number.
     int StatusCode() const;
     // Whether the connection may carry the next request; looks at the
-    // connection each time (it may have closed meanwhile).
+    // connection each time (it may have closed meanwhile) and changes nothing.
     bool ReuseConnection() const;
 
 private:
@@ -183,6 +183,8 @@ private:
     bool askAuthorizationFor(bool proxy, TNetHTTPRequest& request, TNetHTTPResponse& response);
     void openTunnel();
     void prepareConnectionFields(TNetHTTPRequest& request, RouteKind route);
+    // Drops a connection the peer has closed, then asks response.ReuseConnection().
+    bool reusable(const TNetHTTPResponse& response);
     // The transport when it is a TLS one; null otherwise.
     TNetSSLIOHandlerSocket* secureHandler();
 
