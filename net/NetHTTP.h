@@ -52,7 +52,7 @@ enum TNetHTTPProtocolVersion { pv1_0, pv1_1 };
 enum TNetHTTPMethod { hmHead, hmGet, hmPost, hmOptions, hmTrace, hmPut, hmDelete, hmConnect };
 enum RouteKind { rkDirect, rkDirectSecure, rkProxy, rkProxyTunnel };
 enum NextStep { nsFollow, nsDone, nsUndecided, nsRetryAuth };
-enum TNetHTTPOption { hoInProcessAuth = 1, hoKeepOrigProtocol = 2, hoForceEncodeParams = 4 };
+enum TNetHTTPOption { hoInProcessAuth = 1 };
 using TNetHTTPOptions = unsigned;  // a set of TNetHTTPOption bits
 
 // The word of the request line ("GET "); "DELETE " for hmDelete.
@@ -110,7 +110,7 @@ public:
     bool HandleRedirects = false;
     TNetHTTPProtocolVersion ProtocolVersion = pv1_1;
     int RedirectMaximum = 15;
-    TNetHTTPOptions HTTPOptions = hoForceEncodeParams;
+    TNetHTTPOptions HTTPOptions = 0;
     TNetHTTPOnRedirectEvent OnRedirect;
     TNetOnSelectAuthorization OnSelectAuthorization;
     TNetOnSelectAuthorization OnSelectProxyAuthorization;

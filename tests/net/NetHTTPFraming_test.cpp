@@ -8,6 +8,7 @@
 #include <map>
 
 #include "net/NetHTTP.h"
+#include "net/NetPageFetcher.h"
 #include "HTTPTestServer.h"
 
 using namespace net;
@@ -60,7 +61,7 @@ Outcome get(TNetHTTP& http, const std::string& url) {
 }
 
 void configure(TNetHTTP& http) {
-    http.HandleRedirects = true;
+    ConfigurePageFetcher(http);
     http.ReadTimeout = 3000;  // a wrong wait fails the test instead of hanging it
 }
 
