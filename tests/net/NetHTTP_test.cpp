@@ -9,12 +9,14 @@
 #include "net/NetCoderMIME.h"
 #include "net/NetPageFetcher.h"
 #include "HTTPTestServer.h"
+#include "ExpectThrow.h"
 
 using namespace net;
 using httptest::Conn;
 using httptest::HTTPTestServer;
 using httptest::requestLine;
 using httptest::response;
+using testsupport::expectThrowWith;
 
 namespace {
 
@@ -145,35 +147,24 @@ TEST(NetHTTP, ErrorStatusesRaiseWithStatusLineCodeAndBody) {
     }));
     TNetHTTP http;
     ConfigurePageFetcher(http);
-    try {
-        fetch(http, server.url("/missing"));
-        FAIL() << "404 must raise";
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
-        EXPECT_EQ(e.ReplyCode(), 404);
-        EXPECT_EQ(e.ErrorBody(), "no such page");
-        EXPECT_STREQ(e.className(), "ENetHTTPProtocolException");
-    }
+    expectThrowWith<ENetHTTPProtocolException>([&] { fetch(http, server.url("/missing")); }, "HTTP/1.1 404 Not Found",
+                                               [&](const ENetHTTPProtocolException& e) {
+                                                   EXPECT_EQ(e.ReplyCode(), 404);
+                                                   EXPECT_EQ(e.ErrorBody(), "no such page");
+                                                   EXPECT_STREQ(e.className(), "ENetHTTPProtocolException");
+                                               });
     EXPECT_EQ(http.Response().StatusLine, "HTTP/1.1 404 Not Found");
     const auto start = std::chrono::steady_clock::now();
-    try {
-        fetch(http, server.url("/notmod"));
-        FAIL() << "304 must raise";
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_EQ(e.ReplyCode(), 304);
-        EXPECT_STREQ(e.what(), "HTTP/1.1 304 Not Modified");
-    }
+    expectThrowWith<ENetHTTPProtocolException>(
+        [&] { fetch(http, server.url("/notmod")); }, "HTTP/1.1 304 Not Modified",
+        [&](const ENetHTTPProtocolException& e) { EXPECT_EQ(e.ReplyCode(), 304); });
     // A 304 has no body: no wait for one.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
     EXPECT_EQ(fetch(http, server.url("/noreason")), "ok");
     EXPECT_EQ(http.Response().StatusCode(), 200);
-    try {
-        fetch(http, blank.url("/blank"));
-        FAIL() << "an empty status line must raise";
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_EQ(e.ReplyCode(), -1);
-        EXPECT_STREQ(e.what(), "");
-    }
+    expectThrowWith<ENetHTTPProtocolException>(
+        [&] { fetch(http, blank.url("/blank")); }, "",
+        [&](const ENetHTTPProtocolException& e) { EXPECT_EQ(e.ReplyCode(), -1); });
 }
 
 TEST(NetHTTP, RelativeAndAbsoluteRedirectTargetsResolve) {
@@ -230,24 +221,16 @@ TEST(NetHTTP, RedirectLoopFailsAtTheMaximumAndAtOnceWhenRedirectsAreOff) {
     TNetHTTP http;
     ConfigurePageFetcher(http);
     rtl::TStringStream body;
-    try {
-        http.GetToStream(server.url("/loop"), body);
-        FAIL() << "an endless redirect chain must fail";
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 302 Found");
-        EXPECT_EQ(e.ReplyCode(), 302);
-    }
+    expectThrowWith<ENetHTTPProtocolException>(
+        [&] { http.GetToStream(server.url("/loop"), body); }, "HTTP/1.1 302 Found",
+        [&](const ENetHTTPProtocolException& e) { EXPECT_EQ(e.ReplyCode(), 302); });
     EXPECT_EQ(server.requests().size(), 15u);
     EXPECT_EQ(body.dataString(), "");
 
     http.HandleRedirects = false;
-    try {
-        fetch(http, server.url("/loop"));
-        FAIL() << "a redirect with redirects off must raise";
-    } catch (const ENetHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 302 Found");
-        EXPECT_EQ(e.ErrorBody(), "body of a redirect");
-    }
+    expectThrowWith<ENetHTTPProtocolException>(
+        [&] { fetch(http, server.url("/loop")); }, "HTTP/1.1 302 Found",
+        [&](const ENetHTTPProtocolException& e) { EXPECT_EQ(e.ErrorBody(), "body of a redirect"); });
     EXPECT_EQ(server.requests().size(), 16u);
 
     // A handler that takes the redirect with redirects off ends normally and
@@ -382,19 +365,10 @@ TEST(NetHTTP, CookieFromARedirectIsStoredBeforeTheNextHop) {
 TEST(NetHTTP, SchemesWithoutSupport) {
     TNetHTTP http;
     ConfigurePageFetcher(http);
-    try {
-        fetch(http, "ftp://127.0.0.1/file");
-        FAIL() << "ftp must raise";
-    } catch (const ENetUnknownProtocol& e) {
-        EXPECT_STREQ(e.what(), "");
-    }
+    expectThrowWith<ENetUnknownProtocol>([&] { fetch(http, "ftp://127.0.0.1/file"); }, "");
     TNetHTTP secure;
-    try {
-        fetch(secure, "https://127.0.0.1/page");
-        FAIL() << "https without a TLS transport must raise";
-    } catch (const ENetIOHandlerPropInvalid& e) {
-        EXPECT_STREQ(e.what(), "IOHandler value is not valid");
-    }
+    expectThrowWith<ENetIOHandlerPropInvalid>([&] { fetch(secure, "https://127.0.0.1/page"); },
+                                              "IOHandler value is not valid");
 }
 
 TEST(NetHTTP, LineBreakInALocationIsRefused) {
@@ -404,24 +378,14 @@ TEST(NetHTTP, LineBreakInALocationIsRefused) {
     TNetHTTP http;
     ConfigurePageFetcher(http);
     // The bare CR already fails the head; a handler's line break fails the target.
-    try {
-        fetch(http, server.url("/"));
-        FAIL() << "a bare CR in a header line must be refused";
-    } catch (const ENetHTTPMessageError& e) {
-        EXPECT_STREQ(e.what(), "Bare CR in a line of the response.");
-    }
+    expectThrowWith<ENetHTTPMessageError>([&] { fetch(http, server.url("/")); }, "Bare CR in a line of the response.");
     HTTPTestServer plain(serveEach([](const std::string&) {
         return response("HTTP/1.1 302 Found", "Location: /a\r\n", "");
     }));
     http.OnRedirect = [](TNetCustomHTTP&, std::string& dest, int&, bool&, TNetHTTPMethod&) {
         dest = "/a\r\nInjected: yes";
     };
-    try {
-        fetch(http, plain.url("/"));
-        FAIL() << "a CR LF in the target must be refused";
-    } catch (const ENetURIException& e) {
-        EXPECT_STREQ(e.what(), "Line break in the request target.");
-    }
+    expectThrowWith<ENetURIException>([&] { fetch(http, plain.url("/")); }, "Line break in the request target.");
     EXPECT_EQ(plain.requests().size(), 1u);
     http.OnRedirect = nullptr;
     EXPECT_EQ(server.requests().size(), 1u);
@@ -432,12 +396,9 @@ TEST(NetHTTP, LineBreakInALocationIsRefused) {
 TEST(NetHTTP, UnreachablePeerAndCloseBeforeStatusLine) {
     TNetHTTP http;
     ConfigurePageFetcher(http);
-    try {
-        fetch(http, "http://127.0.0.1:" + std::to_string(nettest::unusedPort()) + "/");
-        FAIL() << "a refused connection must raise";
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.code(), 10061);
-    }
+    expectThrowWith<ENetSocketError>(
+        [&] { fetch(http, "http://127.0.0.1:" + std::to_string(nettest::unusedPort()) + "/"); },
+        "Socket Error # 10061\r\nConnection refused.");
     HTTPTestServer closing([](Conn& conn) { conn.readHead(); });
     EXPECT_THROW(fetch(http, closing.url("/")), ENetConnClosedGracefully);
     // Closed in the middle of the head of a 2xx: nothing to judge by.
@@ -445,12 +406,7 @@ TEST(NetHTTP, UnreachablePeerAndCloseBeforeStatusLine) {
         conn.readHead();
         conn.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n");
     });
-    try {
-        fetch(http, cut.url("/"));
-        FAIL() << "a 2xx head on a closed connection must raise";
-    } catch (const ENetException& e) {
-        EXPECT_STREQ(e.what(), "Undefined situation");
-    }
+    expectThrowWith<ENetException>([&] { fetch(http, cut.url("/")); }, "Undefined situation");
 }
 
 TEST(NetHTTP, BasicAuthorisationThroughTheHandler) {
@@ -482,13 +438,12 @@ TEST(NetHTTP, BasicAuthorisationThroughTheHandler) {
         HTTPTestServer server(script(false));
         TNetHTTP http;
         ConfigurePageFetcher(http);
-        try {
-            fetch(http, server.url("/private"));
-            FAIL() << "401 without a handler must raise";
-        } catch (const ENetHTTPProtocolException& e) {
-            EXPECT_EQ(e.ReplyCode(), 401);
-            EXPECT_EQ(e.ErrorBody(), "denied");
-        }
+        expectThrowWith<ENetHTTPProtocolException>([&] { fetch(http, server.url("/private")); },
+                                                   "HTTP/1.1 401 Unauthorized",
+                                                   [&](const ENetHTTPProtocolException& e) {
+                                                       EXPECT_EQ(e.ReplyCode(), 401);
+                                                       EXPECT_EQ(e.ErrorBody(), "denied");
+                                                   });
         http.OnAuthorization = handler;
 
         http.HTTPOptions |= hoInProcessAuth;
@@ -600,12 +555,7 @@ TEST(NetHTTP, ClosingFromOnWorkEndsEachBodyMode) {
         EXPECT_FALSE(http.IsConnected());
     }
     rtl::TStringStream body;
-    try {
-        http.GetToStream(server.url("/chunked"), body);
-        FAIL() << "a cut chunk must raise";
-    } catch (const ENetNotConnected& e) {
-        EXPECT_STREQ(e.what(), "Not Connected");
-    }
+    expectThrowWith<ENetNotConnected>([&] { http.GetToStream(server.url("/chunked"), body); }, "Not Connected");
     EXPECT_LT(body.size(), static_cast<int64_t>(big.size()));
 }
 
@@ -622,12 +572,8 @@ TEST(NetHTTP, ShortBodiesAndReuseRules) {
     TNetHTTP http;
     ConfigurePageFetcher(http);
     rtl::TStringStream partial;
-    try {
-        http.GetToStream(server.url("/short"), partial);
-        FAIL() << "a body shorter than its Content-Length must raise";
-    } catch (const ENetConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    expectThrowWith<ENetConnClosedGracefully>([&] { http.GetToStream(server.url("/short"), partial); },
+                                              "Connection Closed Gracefully.");
     EXPECT_EQ(partial.dataString(), "only this");
     EXPECT_FALSE(http.IsConnected());
     http.ProtocolVersion = pv1_0;
@@ -669,12 +615,8 @@ TEST(NetHTTP, OtherMethodsSendTheirWordLengthAndBody) {
 
     http.ProtocolVersion = pv1_0;
     for (TNetHTTPMethod method : {hmOptions, hmTrace, hmPut, hmDelete}) {
-        try {
-            http.RunRequest(method, "/x", nullptr, nullptr);
-            FAIL() << MethodWord(method);
-        } catch (const ENetException& e) {
-            EXPECT_STREQ(e.what(), "This request method is supported in HTTP 1.1");
-        }
+        expectThrowWith<ENetException>([&] { http.RunRequest(method, "/x", nullptr, nullptr); },
+                                       "This request method is supported in HTTP 1.1");
     }
     EXPECT_EQ(server.requests().size(), 2u);
 }
