@@ -92,3 +92,19 @@ TEST(NetAuthentication, BasicChallengeSteps) {
     EXPECT_EQ(sneaky.Username(), "");
     EXPECT_EQ(sneaky.Realm, "Plain");
 }
+
+TEST(NetAuthentication, ChallengeParametersNeverReachTheCredentials) {
+    net::TNetBasicAuthentication auth;
+    auth.SetUsername("u");
+    auth.SetPassword("p");
+    auth.SetChallenges(challenges({"Basic  realm=x, \tcharset=y, nonce"}));
+    EXPECT_EQ(auth.DecideStep(), net::asSend);
+    EXPECT_EQ(auth.Password(), "p") << "a parameter after a blank is not a continuation of the password line";
+    EXPECT_EQ(auth.Username(), "u");
+    EXPECT_EQ(auth.Realm, "x");
+    EXPECT_EQ(auth.AuthValues.LookupValue("charset"), "y");
+    EXPECT_EQ(auth.HeaderValue(), "Basic dTpw");
+    const int count = auth.AuthValues.Count();
+    auth.DecideStep();
+    EXPECT_EQ(auth.AuthValues.Count(), count) << "asking again adds nothing, a parameter without a value included";
+}

@@ -264,15 +264,24 @@ TEST(NetHTTP, RedirectHandlerChangesTheDestination) {
     EXPECT_THROW(fetch(http, server.url("/from")), ENetHTTPProtocolException);
 }
 
-TEST(NetHTTP, Http10BodyRunsUntilCloseAndChunkSizeLinesSkipTheirExtension) {
+TEST(NetHTTP, Http10BodyRunsUntilClose) {
+    HTTPTestServer server([](Conn& conn) {
+        conn.readHead();
+        conn.send("HTTP/1.0 200 OK\r\nServer: t\r\n\r\nfirst part ");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        conn.send("and the rest");
+    });
+    TNetHTTP http;
+    ConfigurePageFetcher(http);
+    EXPECT_EQ(fetch(http, server.url("/old")), "first part and the rest");
+    EXPECT_FALSE(http.IsConnected());
+}
+
+TEST(NetHTTP, ChunkSizeLinesSkipTheirExtension) {
     const std::string piece26(26, 'z');
     HTTPTestServer server([piece26](Conn& conn) {
         const std::string line = requestLine(conn.readHead());
-        if (line.find("/old") != std::string::npos) {
-            conn.send("HTTP/1.0 200 OK\r\nServer: t\r\n\r\nfirst part ");
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            conn.send("and the rest");
-        } else if (line.find("/ext") != std::string::npos) {
+        if (line.find("/ext") != std::string::npos) {
             conn.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
                       "1a ext\r\n" + piece26 + "\r\n1A\r\n" + piece26 + "\r\n0\r\n\r\n");
         } else {
@@ -282,8 +291,6 @@ TEST(NetHTTP, Http10BodyRunsUntilCloseAndChunkSizeLinesSkipTheirExtension) {
     });
     TNetHTTP http;
     ConfigurePageFetcher(http);
-    EXPECT_EQ(fetch(http, server.url("/old")), "first part and the rest");
-    EXPECT_FALSE(http.IsConnected());
     std::vector<std::string> statuses;
     http.OnStatus = [&statuses](TNetComponent&, TNetStatus status, const std::string& text) {
         if (status == TNetStatus::hsStatusText) statuses.push_back(text);
@@ -393,12 +400,17 @@ TEST(NetHTTP, LineBreakInALocationIsRefused) {
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
-TEST(NetHTTP, UnreachablePeerAndCloseBeforeStatusLine) {
+TEST(NetHTTP, UnreachablePeerRaisesTheSocketError) {
     TNetHTTP http;
     ConfigurePageFetcher(http);
     expectThrowWith<ENetSocketError>(
         [&] { fetch(http, "http://127.0.0.1:" + std::to_string(nettest::unusedPort()) + "/"); },
-        "Socket Error # 10061\r\nConnection refused.");
+        "Socket Error # 10061\r\nConnection refused.", [](const ENetSocketError& e) { EXPECT_EQ(e.code(), 10061); });
+}
+
+TEST(NetHTTP, CloseBeforeTheHeadEndsRaises) {
+    TNetHTTP http;
+    ConfigurePageFetcher(http);
     HTTPTestServer closing([](Conn& conn) { conn.readHead(); });
     EXPECT_THROW(fetch(http, closing.url("/")), ENetConnClosedGracefully);
     // Closed in the middle of the head of a 2xx: nothing to judge by.
@@ -559,15 +571,10 @@ TEST(NetHTTP, ClosingFromOnWorkEndsEachBodyMode) {
     EXPECT_LT(body.size(), static_cast<int64_t>(big.size()));
 }
 
-TEST(NetHTTP, ShortBodiesAndReuseRules) {
+TEST(NetHTTP, BodyShorterThanItsLengthRaisesAndKeepsWhatCame) {
     HTTPTestServer server([](Conn& conn) {
-        const std::string line = requestLine(conn.readHead());
-        if (line.find("/short") != std::string::npos) {
-            conn.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this");
-            return;
-        }
-        conn.send(okResponse("kept", "Connection: keep-alive\r\n"));
-        conn.waitPeerClose(3000);
+        conn.readHead();
+        conn.send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this");
     });
     TNetHTTP http;
     ConfigurePageFetcher(http);
@@ -576,6 +583,16 @@ TEST(NetHTTP, ShortBodiesAndReuseRules) {
                                               "Connection Closed Gracefully.");
     EXPECT_EQ(partial.dataString(), "only this");
     EXPECT_FALSE(http.IsConnected());
+}
+
+TEST(NetHTTP, Http10KeepAliveIsReusedUntilCloseIsSaidOrDone) {
+    HTTPTestServer server([](Conn& conn) {
+        conn.readHead();
+        conn.send(okResponse("kept", "Connection: keep-alive\r\n"));
+        conn.waitPeerClose(3000);
+    });
+    TNetHTTP http;
+    ConfigurePageFetcher(http);
     http.ProtocolVersion = pv1_0;
     EXPECT_EQ(fetch(http, server.url("/k")), "kept");
     EXPECT_NE(server.requests().back().find("GET /k HTTP/1.0\r\nConnection: keep-alive\r\n"), std::string::npos);

@@ -406,9 +406,11 @@ TEST(NetTCPConnection, StatusEventsAndAlreadyConnected) {
 
 TEST(NetTCPConnection, InterceptChainAndASCIIFilter) {
     std::string seenByServer;
+    nettest::Latch received;
     nettest::LoopbackServer server([&](int fd) {
         nettest::sendAll(fd, "Hello\n\xC1\xC2\n");
         seenByServer = nettest::recvUpTo(fd, 6, 3000);
+        received.release();
     });
     auto outer = std::make_shared<TNetConnectionIntercept>();
     auto inner = std::make_shared<TNetConnectionIntercept>();
@@ -450,7 +452,7 @@ TEST(NetTCPConnection, InterceptChainAndASCIIFilter) {
     EXPECT_EQ(order[order.size() - 2], "inner send");
     EXPECT_EQ(order.back(), "disconnect");
     EXPECT_EQ(outer->Connection(), nullptr);
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(received.wait());
     EXPECT_EQ(seenByServer, "write!");
 }
 
@@ -481,10 +483,17 @@ TEST(NetTCPConnection, WriteFileContentsAndInt32) {
     ASSERT_TRUE(finished.wait());
     EXPECT_EQ(received, std::string("\x01\x02\x03\x04") + content);
     ::unlink(path);
+}
+
+TEST(NetTCPConnection, MissingFilesAndShortStreamsAreRefused) {
+    nettest::Latch done;
+    nettest::LoopbackServer server([&](int) { done.wait(); });
+    auto client = connectTo(server.port());
     expectThrowWith<ENetFileNotFound>([&] { client->WriteFileContents("/tmp/tessaly-no-such-file"); },
                                       "File \"/tmp/tessaly-no-such-file\" not found");
     rtl::TStringStream shortStream("abc");
     EXPECT_THROW(client->WriteFromStream(shortStream, true, false, 10), ENetNoDataToRead);
+    done.release();
 }
 
 // Full receives skip the wait while data streams; the time-out and the
