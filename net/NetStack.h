@@ -26,7 +26,6 @@ class TNetTimeout {
 public:
     constexpr TNetTimeout(int value = UseDefault) : m_value(value) {}  // NOLINT: a plain number is a limit in ms
     constexpr bool IsDefault() const { return m_value == UseDefault; }
-    constexpr bool IsInfinite() const { return m_value == Infinite; }
     // The wait to hand to a socket call (ms or Infinite); the default is the
     // connection's readTimeout, whose 0 means no limit.
     constexpr int Resolve(int readTimeout) const {

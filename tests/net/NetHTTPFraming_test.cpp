@@ -17,7 +17,6 @@ using httptest::Conn;
 using httptest::HTTPTestServer;
 using httptest::requestLine;
 using httptest::response;
-using testsupport::expectThrowWith;
 
 namespace {
 
@@ -82,8 +81,9 @@ TEST(NetHTTPFraming, ChunkSizeLines) {
     EXPECT_EQ(ReadChunkSize("0000000000000000000000ff"), 255) << "leading zeros do not count as digits";
     EXPECT_EQ(ReadChunkSize("100000000000000"), int64_t{1} << 56);
     for (const char* bad : {"", " ", "    ", ";x", " 1a", "xyz", "1ag", "1a,2", "-1", "+1", "0x1a"})
-        expectThrowWith<ENetHTTPMessageError>([&] { ReadChunkSize(bad); }, "Invalid chunk size line.");
-    expectThrowWith<ENetHTTPMessageError>([] { ReadChunkSize("1a\r;x"); }, "Bare CR in a line of the response.");
+        testsupport::expectThrowWith<ENetHTTPMessageError>([&] { ReadChunkSize(bad); }, "Invalid chunk size line.");
+    testsupport::expectThrowWith<ENetHTTPMessageError>([] { ReadChunkSize("1a\r;x"); },
+                                                       "Bare CR in a line of the response.");
     EXPECT_THROW(ReadChunkSize("100000000000001"), ENetHTTPLimitExceeded);
     EXPECT_THROW(ReadChunkSize("fffffffffffffffffffff"), ENetHTTPLimitExceeded);
 }
