@@ -117,12 +117,9 @@ TEST(NetStackPosix, UnresolvableNamesGoToTheLookupAndFailWith11001) {
     int codeForName = 0;
     int codeForBadAddress = 0;
     const bool answered = runWithin(4000, [&] {
-        try {
-            GStack().HostToIP("no-such-host.tessaly-test.invalid");
-        } catch (const ENetSocketError& e) {
-            codeForName = e.code();
-            EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
-        }
+        expectThrowWith<ENetSocketError>([] { GStack().HostToIP("no-such-host.tessaly-test.invalid"); },
+                                         "Socket Error # 11001\r\nHost not found.",
+                                         [&](const ENetSocketError& e) { codeForName = e.code(); });
         try {
             GStack().HostToIP("256.1.1.1");
         } catch (const ENetSocketError& e) {

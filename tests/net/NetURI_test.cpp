@@ -68,12 +68,7 @@ TEST(NetURI, ComposesAndKeepsTheFullTextForProxies) {
         [&] { relative.ComposeURL(false, false); }, "Protocol field is empty",
         [&](const net::ENetURIException& e) { EXPECT_STREQ(e.className(), "ENetURIException"); });
     relative.Protocol = "http";
-    EXPECT_THROW(
-        try { relative.ComposeURL(false, false); } catch (const net::ENetURIException& e) {
-            EXPECT_STREQ(e.what(), "Host field is empty");
-            throw;
-        },
-        net::ENetException);
+    expectThrowWith<net::ENetURIException>([&] { relative.ComposeURL(false, false); }, "Host field is empty");
 }
 
 TEST(NetURI, CutTokenAndFindBackward) {
