@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     net::TNetDomainsLock lock(manager.CookieCollection(), net::TNetCookies::lkRead);
     for (int d = 0; d < lock.Index().Count(); ++d) {
         const auto& entry = lock.Index().At(d);
-        for (int n = 0; n < entry.names->Count(); ++n, ++indexed) {
-            const auto* cookie = entry.names->At(n).cookie;
+        for (int n = 0; n < entry.names.Count(); ++n, ++indexed) {
+            const auto* cookie = entry.names.At(n).cookie;
             if (cookie == nullptr || !net::DomainMatchesHost(entry.text, cookie->CookieDomain)) __builtin_trap();
             cookie->ServerForm();
         }

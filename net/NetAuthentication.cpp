@@ -61,10 +61,19 @@ TNetAuthStep TNetBasicAuthentication::DecideStep() {
     CutToken(rest, " ");
     while (!rest.empty()) {
         std::string piece = CutToken(rest, ", ");
+        // A piece that began with a blank would be stored as a continuation
+        // and so change the value of the line before it (the password).
+        const size_t start = piece.find_first_not_of(" \t");
+        if (start == std::string::npos) continue;
+        piece.erase(0, start);
         const size_t equals = piece.find('=');
         if (equals != std::string::npos) piece.replace(equals, 1, ": ");
+        // A parameter without a value carries nothing we use; kept, it could
+        // not be found by name again and would be added anew on every ask.
+        const size_t colon = piece.find(':');
+        if (colon == std::string::npos) continue;
         // The challenge must not be able to supply the credentials themselves.
-        const std::string name = piece.substr(0, piece.find(':'));
+        const std::string name = piece.substr(0, colon);
         if (rtl::equalsIgnoreCase(name, "username") || rtl::equalsIgnoreCase(name, "password")) continue;
         // Asking again must not pile up copies of the same parameter.
         const int existing = AuthValues.FindLine(name);

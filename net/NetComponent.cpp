@@ -48,7 +48,7 @@ void TNetComponent::FinishWork(TWorkMode mode) {
 std::string TNetComponent::StatusText(TNetStatus status, const std::string& argument) {
     for (const auto& entry : kStatusTable)
         if (entry.status == status) return rtl::format(entry.text, argument.c_str());
-    return argument;  // hsStatusText and the transfer states: "%s"
+    return argument;  // hsStatusText: "%s"
 }
 
 void TNetComponent::ReportStatus(TNetStatus status, const std::string& argument) {

@@ -21,10 +21,7 @@ enum class TNetStatus {
     hsConnected,
     hsDisconnecting,
     hsDisconnected,
-    hsStatusText,
-    ftpTransfer,
-    ftpReady,
-    ftpAborted
+    hsStatusText
 };
 
 class TNetBaseComponent {

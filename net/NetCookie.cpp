@@ -127,7 +127,7 @@ std::string TNetNetscapeCookie::baseServerForm() const {
     std::string form;
     if (!CookieValue.empty()) addPiece(form, CookieName, CookieValue);
     addPiece(form, "path", CookiePath);
-    if (FormatKind == 0) addPiece(form, "expires", ExpiresText);
+    if (FormatKind == TNetCookieFormat::cfNetscape) addPiece(form, "expires", ExpiresText);
     addPiece(form, "domain", CookieDomain);
     if (SecureFlag) form += form.empty() ? "secure" : "; secure";
     return form;
@@ -187,7 +187,7 @@ void TNetCookieRFC2109::ReadAttributes(const std::vector<std::string>& elements)
     VersionText = attributeValue(elements, "VERSION");
     CommentText = attributeValue(elements, "COMMENT");
     if (!ExpiresText.empty()) return;
-    FormatKind = 0;
+    FormatKind = TNetCookieFormat::cfNetscape;
     if (MaxAgeSeconds >= 0)
         ApplyExpires(FormatInternetDate(NowLocal() + static_cast<double>(MaxAgeSeconds) / kSecondsPerDay, false));
 }
@@ -230,19 +230,6 @@ void TNetCookieRFC2965::Assign(const TNetNetscapeCookie& source) {
         DiscardFlag = rfc->DiscardFlag;
         PortNumbers = rfc->PortNumbers;
     }
-}
-
-// ---- TNetCookieList
-
-int TNetCookieList::IndexOf(std::string_view text) const {
-    for (size_t i = 0; i < m_entries.size(); ++i)
-        if (rtl::equalsIgnoreCase(m_entries[i].text, text)) return static_cast<int>(i);
-    return -1;
-}
-
-TNetCookieList::Entry& TNetCookieList::Add(std::string text) {
-    m_entries.push_back(Entry{std::move(text), nullptr, nullptr});
-    return m_entries.back();
 }
 
 // ---- TNetCookieLock
@@ -293,13 +280,13 @@ TNetCookies::~TNetCookies() {
 
 TNetCookieRFC2109* TNetCookies::AddCookie2109() {
     TNetDomainsLock lock(*this, lkWrite);
-    m_items.emplace_back(new TNetCookieRFC2109(this));
+    m_items.emplace_back(new TNetCookieRFC2109);
     return static_cast<TNetCookieRFC2109*>(m_items.back().get());
 }
 
 TNetCookieRFC2965* TNetCookies::AddCookie2965() {
     TNetDomainsLock lock(*this, lkWrite);
-    m_items.emplace_back(new TNetCookieRFC2965(this));
+    m_items.emplace_back(new TNetCookieRFC2965);
     return static_cast<TNetCookieRFC2965*>(m_items.back().get());
 }
 
@@ -310,7 +297,7 @@ int TNetCookies::Count() const {
     return count;
 }
 
-TNetCookieList& TNetCookies::LockDomains(TLockKind kind) {
+TNetCookieDomains& TNetCookies::LockDomains(TLockKind kind) {
     if (kind == lkRead) m_lock.BeginRead();
     else m_lock.BeginWrite();
     return m_domainIndex;
@@ -324,7 +311,7 @@ void TNetCookies::UnlockDomains(TLockKind kind) {
 // Drops domain entries left without cookies; true when the index has room.
 bool TNetCookies::makeRoomForDomain() {
     for (int i = m_domainIndex.Count() - 1; i >= 0 && static_cast<size_t>(m_domainIndex.Count()) >= kMaxCookieDomains; --i)
-        if (m_domainIndex.At(i).names->Count() == 0) m_domainIndex.Delete(i);
+        if (m_domainIndex.At(i).names.Count() == 0) m_domainIndex.Delete(i);
     return static_cast<size_t>(m_domainIndex.Count()) < kMaxCookieDomains;
 }
 
@@ -333,10 +320,10 @@ void TNetCookies::InsertCookie(TNetNetscapeCookie* cookie) {
     int d = m_domainIndex.IndexOf(cookie->CookieDomain);
     if (d < 0) {
         if (!makeRoomForDomain()) return FreeCookie(cookie);
-        m_domainIndex.Add(cookie->CookieDomain).names = std::make_unique<TNetCookieList>();
+        m_domainIndex.Add(cookie->CookieDomain);
         d = m_domainIndex.Count() - 1;
     }
-    TNetCookieList& names = *m_domainIndex.At(d).names;
+    TNetCookieNames& names = m_domainIndex.At(d).names;
     const int n = names.IndexOf(cookie->CookieName);
     if (n >= 0) {
         names.At(n).cookie->Assign(*cookie);
@@ -352,7 +339,7 @@ void TNetCookies::FreeCookie(TNetNetscapeCookie* cookie) {
     // Found by identity in every domain, so freeing an unindexed duplicate
     // never unlinks the stored cookie of that name.
     for (int d = 0; d < m_domainIndex.Count(); ++d) {
-        TNetCookieList& names = *m_domainIndex.At(d).names;
+        TNetCookieNames& names = m_domainIndex.At(d).names;
         for (int n = 0; n < names.Count(); ++n) {
             if (names.At(n).cookie != cookie) continue;
             names.Delete(n);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "net/NetDateTime.h"
+#include "rtl/StringUtils.h"
 
 namespace net {
 
@@ -27,6 +28,10 @@ constexpr size_t kMaxCookies = 3000;
 constexpr size_t kMaxCookieDomains = 1000;
 
 class TNetCookies;
+
+// The form a cookie is written in (and was read in, until ReadAttributes
+// finds no expiry date).
+enum class TNetCookieFormat { cfNetscape, cfRFC2109, cfRFC2965 };
 
 class TNetNetscapeCookie {
 public:
@@ -42,7 +47,6 @@ public:
     virtual std::string ServerForm() const;
     // Takes an expiry date text.
     virtual void ApplyExpires(std::string_view text);
-    std::string ServerText() const { return ServerForm(); }
     // "name=value", as sent in a Cookie header.
     virtual std::string ClientForm() const { return CookieName + "=" + CookieValue; }
     // Reads the attributes from the upper-cased element list of ParseCookie.
@@ -53,27 +57,21 @@ public:
     // newer class than this one's are left out.
     virtual void Assign(const TNetNetscapeCookie& source);
 
-    TNetCookies* Collection() const { return m_collection; }
-
     std::string CookieName;
     std::string CookieValue;
     std::string CookiePath;
     std::string CookieDomain;
     std::string ExpiresText;
     bool SecureFlag = false;
-    int FormatKind = 0;  // 0 Netscape, 1 RFC 2109, 2 RFC 2965
+    TNetCookieFormat FormatKind = TNetCookieFormat::cfNetscape;
     std::string SourceText;
 
 protected:
-    explicit TNetNetscapeCookie(TNetCookies* collection) : m_collection(collection) {}
+    TNetNetscapeCookie() = default;
     // Value of attribute `name` (case ignored) in an element list; "" when absent.
     static std::string attributeValue(const std::vector<std::string>& elements, std::string_view name);
     static bool hasWord(const std::vector<std::string>& elements, std::string_view word);
     std::string baseServerForm() const;
-
-private:
-    friend class TNetCookies;
-    TNetCookies* m_collection;
 };
 
 class TNetCookieRFC2109 : public TNetNetscapeCookie {
@@ -90,7 +88,7 @@ public:
 
 protected:
     friend class TNetCookies;
-    explicit TNetCookieRFC2109(TNetCookies* collection) : TNetNetscapeCookie(collection) { FormatKind = 1; }
+    TNetCookieRFC2109() { FormatKind = TNetCookieFormat::cfRFC2109; }
 };
 
 class TNetCookieRFC2965 : public TNetCookieRFC2109 {
@@ -105,30 +103,45 @@ public:
 
 private:
     friend class TNetCookies;
-    explicit TNetCookieRFC2965(TNetCookies* collection) : TNetCookieRFC2109(collection) { FormatKind = 2; }
+    TNetCookieRFC2965() { FormatKind = TNetCookieFormat::cfRFC2965; }
 };
 
-// Unsorted list of texts, looked up ignoring case. In the domain index each
-// entry owns the name list of its domain; in a name list each entry points
-// at its cookie (owned by the collection).
+// Unsorted list of entries named by their text, looked up ignoring case.
+template <typename Entry>
 class TNetCookieList {
 public:
-    struct Entry {
-        std::string text;
-        TNetNetscapeCookie* cookie = nullptr;
-        std::unique_ptr<TNetCookieList> names;
-    };
     int Count() const { return static_cast<int>(m_entries.size()); }
-    // Index of the first entry equal to `text` ignoring case, or -1. O(n).
-    int IndexOf(std::string_view text) const;
+    // Index of the first entry whose text equals `text` ignoring case, or -1. O(n).
+    int IndexOf(std::string_view text) const {
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            if (rtl::equalsIgnoreCase(m_entries[i].text, text)) return static_cast<int>(i);
+        return -1;
+    }
     Entry& At(int i) { return m_entries[static_cast<size_t>(i)]; }
     const Entry& At(int i) const { return m_entries[static_cast<size_t>(i)]; }
-    Entry& Add(std::string text);
+    Entry& Add(std::string text) {
+        m_entries.push_back(Entry{std::move(text), {}});
+        return m_entries.back();
+    }
     void Delete(int i) { m_entries.erase(m_entries.begin() + i); }
 
 private:
     std::vector<Entry> m_entries;
 };
+
+// A cookie name of one domain and its cookie (owned by the collection).
+struct TNetCookieName {
+    std::string text;
+    TNetNetscapeCookie* cookie = nullptr;
+};
+using TNetCookieNames = TNetCookieList<TNetCookieName>;
+
+// A domain of the index and the names of its cookies.
+struct TNetCookieDomain {
+    std::string text;
+    TNetCookieNames names;
+};
+using TNetCookieDomains = TNetCookieList<TNetCookieDomain>;
 
 // Many readers or one writer; the writer may take the lock again (for write
 // or read) on its own thread.
@@ -172,13 +185,13 @@ public:
 
     // Every LockDomains must be matched by UnlockDomains of the same kind. A
     // reader must not ask for the write lock.
-    TNetCookieList& LockDomains(TLockKind kind);
+    TNetCookieDomains& LockDomains(TLockKind kind);
     void UnlockDomains(TLockKind kind);
 
 private:
     bool makeRoomForDomain();
     mutable TNetCookieLock m_lock;
-    TNetCookieList m_domainIndex;
+    TNetCookieDomains m_domainIndex;
     std::vector<std::unique_ptr<TNetNetscapeCookie>> m_items;
     size_t m_indexed = 0;
 };
@@ -191,12 +204,12 @@ public:
     ~TNetDomainsLock() { m_cookies.UnlockDomains(m_kind); }
     TNetDomainsLock(const TNetDomainsLock&) = delete;
     TNetDomainsLock& operator=(const TNetDomainsLock&) = delete;
-    TNetCookieList& Index() { return m_index; }
+    TNetCookieDomains& Index() { return m_index; }
 
 private:
     TNetCookies& m_cookies;
     TNetCookies::TLockKind m_kind;
-    TNetCookieList& m_index;
+    TNetCookieDomains& m_index;
 };
 
 }  // namespace net

@@ -72,10 +72,10 @@ void TNetCookieManager::AdmitCookie(TNetNetscapeCookie* cookie, std::string_view
 
 void TNetCookieManager::PurgeExpired() {
     TNetDomainsLock lock(*m_cookies, TNetCookies::lkWrite);
-    TNetCookieList& index = lock.Index();
+    TNetCookieDomains& index = lock.Index();
     const TDateTime now = NowLocal();
     for (int d = 0; d < index.Count(); ++d) {
-        TNetCookieList& names = *index.At(d).names;
+        TNetCookieNames& names = index.At(d).names;
         for (int n = names.Count() - 1; n >= 0; --n) {
             TNetNetscapeCookie* cookie = names.At(n).cookie;
             if (!cookie->ExpiresText.empty() && now > expiryOf(*cookie)) m_cookies->FreeCookie(cookie);
@@ -86,11 +86,11 @@ void TNetCookieManager::PurgeExpired() {
 std::string TNetCookieManager::CookieHeaderFor(const TNetURI& url, bool secure) {
     PurgeExpired();
     TNetDomainsLock lock(*m_cookies, TNetCookies::lkRead);
-    TNetCookieList& index = lock.Index();
+    TNetCookieDomains& index = lock.Index();
     std::vector<std::pair<std::string, const TNetNetscapeCookie*>> taken;
     for (int d = 0; d < index.Count(); ++d) {
         if (!DomainMatchesHost(index.At(d).text, url.Host)) continue;
-        const TNetCookieList& names = *index.At(d).names;
+        const TNetCookieNames& names = index.At(d).names;
         // Within a domain the most recently stored cookie comes first.
         for (int n = names.Count() - 1; n >= 0; --n) {
             const TNetNetscapeCookie* c = names.At(n).cookie;

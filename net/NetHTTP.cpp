@@ -6,11 +6,10 @@
 #include "net/NetHTTPFormat.h"
 #include "net/NetNumber.h"
 #include "net/NetSSLIOHandlerSocket.h"
+#include "net/NetScope.h"
 #include "rtl/StringUtils.h"
 
 namespace net {
-
-
 
 namespace {
 
@@ -114,7 +113,6 @@ int TNetHTTPResponse::StatusCode() const {
 }
 
 bool TNetHTTPResponse::ReuseConnection() const {
-    m_client.CheckClosed(false, false);
     if (!m_client.IsConnected()) return false;
     // A head framed two ways, or not at all, leaves the rest of the stream in doubt.
     if (LengthWithCodings || !FramingError.empty()) return false;
@@ -162,6 +160,11 @@ void TNetCustomHTTP::NotifyDisconnected() {
     if (m_proxyParams.Authentication) m_proxyParams.Authentication->ResetSteps();
 }
 
+bool TNetCustomHTTP::reusable(const TNetHTTPResponse& response) {
+    CheckClosed(false, false);
+    return response.ReuseConnection();
+}
+
 TNetSSLIOHandlerSocket* TNetCustomHTTP::secureHandler() {
     return dynamic_cast<TNetSSLIOHandlerSocket*>(IOHandler().get());
 }
@@ -185,17 +188,14 @@ void TNetCustomHTTP::RunRequest(TNetHTTPMethod verb, const std::string& url, rtl
         }
     } catch (const ENetHTTPProtocolException&) {
         // The error body was read to its end: the connection may serve again.
-        if (!Response().ReuseConnection()) CloseConnection();
+        if (!reusable(Response())) CloseConnection();
         throw;
     } catch (...) {
         // Any other failure may leave unread bytes behind: never reuse.
-        try {
-            CloseConnection();
-        } catch (...) {
-        }
+        closeQuietly([this] { CloseConnection(); });
         throw;
     }
-    if (!Response().ReuseConnection()) CloseConnection();
+    if (!reusable(Response())) CloseConnection();
     m_hopCount = 0;
 }
 
@@ -390,7 +390,7 @@ void TNetCustomHTTP::openTunnel() {
 }
 
 void TNetCustomHTTP::EnsureOpen(TNetHTTPResponse& response) {
-    if (!response.ReuseConnection() && IsConnected()) CloseConnection();
+    if (!reusable(response) && IsConnected()) CloseConnection();
     PeekClosed(false);
     if (!IsConnected()) OpenConnection(ReadTimeout);
 }
@@ -455,25 +455,19 @@ void TNetCustomHTTP::ReadHead(TNetHTTPResponse& response) {
 void TNetCustomHTTP::readBodyExact(TNetHTTPResponse& response, int64_t length) {
     rtl::TStream& stream = *response.BodyStream;
     const uint64_t closesBefore = LocalCloseCount();
-    StartWork(TWorkMode::wmRead, length);
-    try {
-        int64_t remaining = length;
-        while (remaining > 0) {
-            const int64_t slice = std::min(remaining, http::kBodySlice);
-            const int64_t before = stream.position();
-            ReadToStream(stream, slice, false);
-            const int64_t got = stream.position() - before;
-            remaining -= got;
-            if (got < slice) {
-                if (LocalCloseCount() == closesBefore) throw ENetConnClosedGracefully();
-                break;
-            }
+    const TNetWorkScope work(*this, TWorkMode::wmRead, length);
+    int64_t remaining = length;
+    while (remaining > 0) {
+        const int64_t slice = std::min(remaining, http::kBodySlice);
+        const int64_t before = stream.position();
+        ReadToStream(stream, slice, false);
+        const int64_t got = stream.position() - before;
+        remaining -= got;
+        if (got < slice) {
+            if (LocalCloseCount() == closesBefore) throw ENetConnClosedGracefully();
+            break;
         }
-    } catch (...) {
-        FinishWork(TWorkMode::wmRead);
-        throw;
     }
-    FinishWork(TWorkMode::wmRead);
 }
 
 int64_t TNetCustomHTTP::ChunkLength() { return ReadChunkSize(ReadLine()); }
@@ -521,52 +515,32 @@ void TNetCustomHTTP::ReadBody(TNetHTTPResponse& response) {
 
 void TNetCustomHTTP::DrainBody(TNetHTTPResponse& response) {
     TCappedStringStream temporary(kMaxSideBodyBytes);
-    rtl::TStream* saved = response.BodyStream;
-    response.BodyStream = &temporary;
-    try {
-        ReadBody(response);
-    } catch (...) {
-        response.BodyStream = saved;
-        throw;
-    }
-    response.BodyStream = saved;
+    const TScopedValue<rtl::TStream*> body(response.BodyStream, &temporary);
+    ReadBody(response);
 }
 
 // Drains with a time-out of its own; a failure is swallowed, but the
 // connection then holds an unknown rest and is closed.
 void TNetCustomHTTP::readWithTimeout(TNetHTTPResponse& response, int timeoutMs) {
-    const int saved = ReadTimeout;
-    ReadTimeout = timeoutMs;
+    const TScopedValue<int> timeout(ReadTimeout, timeoutMs);
     try {
         DrainBody(response);
     } catch (...) {
-        ReadTimeout = saved;
-        try {
-            CloseConnection();
-        } catch (...) {
-        }
-        return;
+        closeQuietly([this] { CloseConnection(); });
     }
-    ReadTimeout = saved;
 }
 
 void TNetCustomHTTP::RaiseStatus(TNetHTTPResponse& response) {
-    const int savedTimeout = ReadTimeout;
-    rtl::TStream* savedBody = response.BodyStream;
     TCappedStringStream temporary(kMaxSideBodyBytes);
-    ReadTimeout = http::kErrorBodyTimeoutMs;
-    response.BodyStream = &temporary;
-    try {
-        if (!statusHasNoBody(response.StatusCode())) ReadBody(response);
-    } catch (const SideBodyFull&) {
-        CloseConnection();  // the rest of an oversized error body stays unread
-    } catch (...) {
-        ReadTimeout = savedTimeout;
-        response.BodyStream = savedBody;
-        throw;
+    {
+        const TScopedValue<int> timeout(ReadTimeout, http::kErrorBodyTimeoutMs);
+        const TScopedValue<rtl::TStream*> body(response.BodyStream, &temporary);
+        try {
+            if (!statusHasNoBody(response.StatusCode())) ReadBody(response);
+        } catch (const SideBodyFull&) {
+            CloseConnection();  // the rest of an oversized error body stays unread
+        }
     }
-    ReadTimeout = savedTimeout;
-    response.BodyStream = savedBody;
     throw ENetHTTPProtocolException(response.StatusCode(), response.StatusLine, temporary.text());
 }
 

@@ -52,7 +52,7 @@ enum TNetHTTPProtocolVersion { pv1_0, pv1_1 };
 enum TNetHTTPMethod { hmHead, hmGet, hmPost, hmOptions, hmTrace, hmPut, hmDelete, hmConnect };
 enum RouteKind { rkDirect, rkDirectSecure, rkProxy, rkProxyTunnel };
 enum NextStep { nsFollow, nsDone, nsUndecided, nsRetryAuth };
-enum TNetHTTPOption { hoInProcessAuth = 1, hoKeepOrigProtocol = 2, hoForceEncodeParams = 4 };
+enum TNetHTTPOption { hoInProcessAuth = 1 };
 using TNetHTTPOptions = unsigned;  // a set of TNetHTTPOption bits
 
 // The word of the request line ("GET "); "DELETE " for hmDelete.
@@ -77,7 +77,7 @@ public:
     // The number after the first space of StatusLine; -1 when not a number.
     int StatusCode() const;
     // Whether the connection may carry the next request; looks at the
-    // connection each time (it may have closed meanwhile).
+    // connection each time (it may have closed meanwhile) and changes nothing.
     bool ReuseConnection() const;
 
 private:
@@ -110,7 +110,7 @@ public:
     bool HandleRedirects = false;
     TNetHTTPProtocolVersion ProtocolVersion = pv1_1;
     int RedirectMaximum = 15;
-    TNetHTTPOptions HTTPOptions = hoForceEncodeParams;
+    TNetHTTPOptions HTTPOptions = 0;
     TNetHTTPOnRedirectEvent OnRedirect;
     TNetOnSelectAuthorization OnSelectAuthorization;
     TNetOnSelectAuthorization OnSelectProxyAuthorization;
@@ -183,6 +183,8 @@ private:
     bool askAuthorizationFor(bool proxy, TNetHTTPRequest& request, TNetHTTPResponse& response);
     void openTunnel();
     void prepareConnectionFields(TNetHTTPRequest& request, RouteKind route);
+    // Drops a connection the peer has closed, then asks response.ReuseConnection().
+    bool reusable(const TNetHTTPResponse& response);
     // The transport when it is a TLS one; null otherwise.
     TNetSSLIOHandlerSocket* secureHandler();
 

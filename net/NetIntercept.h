@@ -26,7 +26,6 @@ public:
 
     // The next filter in the chain; may be null.
     std::shared_ptr<TNetConnectionIntercept> Intercept;
-    bool IsClient = true;
 
     // Remembers the connection (not owned), fires OnConnect, attaches the chain.
     virtual void AttachIntercept(TNetTCPConnection* connection);

@@ -7,7 +7,7 @@ namespace net {
 void ConfigurePageFetcher(TNetHTTP& http) {
     http.AllowCookies = true;
     http.HandleRedirects = true;
-    http.HTTPOptions = hoForceEncodeParams;
+    http.HTTPOptions = 0;  // a 401/407 is the answer: no in-process authorisation
     http.ReadTimeout = 0;
     http.MaxLineAction = TNetMaxLineAction::maException;
     TNetHTTPRequest& request = http.Request();

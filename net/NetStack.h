@@ -21,6 +21,22 @@ namespace net {
 constexpr int UseDefault = -1;  // the connection's ReadTimeout
 constexpr int Infinite = -2;    // no limit
 
+// A wait limit of a connection read: milliseconds, UseDefault or Infinite.
+class TNetTimeout {
+public:
+    constexpr TNetTimeout(int value = UseDefault) : m_value(value) {}  // NOLINT: a plain number is a limit in ms
+    constexpr bool IsDefault() const { return m_value == UseDefault; }
+    // The wait to hand to a socket call (ms or Infinite); the default is the
+    // connection's readTimeout, whose 0 means no limit.
+    constexpr int Resolve(int readTimeout) const {
+        if (!IsDefault()) return m_value;
+        return readTimeout == 0 ? Infinite : readTimeout;
+    }
+
+private:
+    int m_value;
+};
+
 using TNetSocket = int;
 constexpr TNetSocket InvalidNetSocket = -1;
 constexpr int SocketErrorResult = -1;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "net/NetAntiFreeze.h"
+#include "net/NetScope.h"
 
 namespace net {
 
@@ -17,10 +18,7 @@ TNetTCPConnection::TNetTCPConnection() {
 TNetTCPConnection::~TNetTCPConnection() {
     m_inputQueue.OnConsumed = nullptr;
     OnDisconnected = nullptr;
-    try {
-        DropSocket();
-    } catch (...) {
-    }
+    closeQuietly([this] { DropSocket(); });
     m_ioHandler.reset();
 }
 
@@ -63,10 +61,7 @@ void TNetTCPConnection::CheckClosed(bool raiseIfClosed, bool ignoreBuffer) {
 
 void TNetTCPConnection::PeekClosed(bool raiseIfClosed) { FillInputQueue(raiseIfClosed, 1, false); }
 
-bool TNetTCPConnection::IsConnected() {
-    CheckClosed(false, false);
-    return m_ioHandler && m_ioHandler->IsOpen();
-}
+bool TNetTCPConnection::IsConnected() const { return m_ioHandler && !m_closedByPeer && m_ioHandler->IsOpen(); }
 
 void TNetTCPConnection::CloseConnection() {
     ++m_localCloses;
@@ -111,20 +106,26 @@ int TNetTCPConnection::receiveThroughIntercept(TNetIOHandler& io, bool onlyIfWai
     return filtered > 0 ? static_cast<int>(filtered) : n;
 }
 
-// One receive into the queue; the raw result (count, 0 at close, -1 on failure).
-// onlyIfWaiting: return kNothingWaiting instead of blocking.
-int TNetTCPConnection::receiveOnce(TNetIOHandler& io, bool onlyIfWaiting) {
-    if (Intercept) return receiveThroughIntercept(io, onlyIfWaiting);
+TNetTCPConnection::Receipt TNetTCPConnection::Receipt::FromResult(int n) {
+    if (n > 0) return {rcBytes, n};
+    if (n == 0) return {rcClosed, 0};
+    if (n == TNetIOHandler::kNothingWaiting) return {rcNothingWaiting, 0};
+    return {rcError, 0};
+}
+
+// onlyIfWaiting: rcNothingWaiting instead of blocking.
+TNetTCPConnection::Receipt TNetTCPConnection::receiveOnce(TNetIOHandler& io, bool onlyIfWaiting) {
+    if (Intercept) return Receipt::FromResult(receiveThroughIntercept(io, onlyIfWaiting));
     // Without a filter the bytes go straight into the spare room of the queue.
     const int want = std::max(RecvBufferSize, 1);
     char* tail = m_inputQueue.ReserveTail(want);
     const int n = onlyIfWaiting ? io.TryReceiveBytes(tail, want) : io.ReceiveBytes(tail, want);
     m_lastReceiveFull = n == want;
-    if (n <= 0) return n;
+    if (n <= 0) return Receipt::FromResult(n);
     if (ASCIIFilter)
         for (int i = 0; i < n; ++i) tail[i] &= 0x7F;
     m_inputQueue.CommitTail(n);
-    return n;
+    return Receipt::FromResult(n);
 }
 
 // While data streams in, a receive that finds bytes waiting is what the wait
@@ -137,45 +138,47 @@ bool TNetTCPConnection::canSkipWait() {
     return freeze && freeze->OnlyWhenIdle;
 }
 
-int TNetTCPConnection::FillInputQueue(bool raiseIfClosed, int timeout, bool raiseOnTimeout) {
-    if (timeout == UseDefault) timeout = ReadTimeout == 0 ? Infinite : ReadTimeout;
+TNetFillResult TNetTCPConnection::FillInputQueue(bool raiseIfClosed, TNetTimeout timeout, bool raiseOnTimeout) {
+    const int wait = timeout.Resolve(ReadTimeout);
     CheckClosed(raiseIfClosed, false);
     if (!IsConnected()) {
         if (raiseIfClosed) throw ENetNotConnected(text::kNotConnected);
-        return 0;
+        return TNetFillResult::Closed();
     }
-    int n = 0;
+    Receipt receipt;
     do {
         auto io = m_ioHandler;  // kept alive across the wait: a pumped handler may close us
         if (!io) {
             if (raiseIfClosed) throw ENetNotConnected(text::kNotConnected);
-            return 0;
+            return TNetFillResult::Closed();
         }
-        n = canSkipWait() ? receiveOnce(*io, true) : TNetIOHandler::kNothingWaiting;
-        if (n == TNetIOHandler::kNothingWaiting) {
-            if (!io->WaitReadable(timeout)) {
+        receipt = canSkipWait() ? receiveOnce(*io, true) : Receipt{Receipt::rcNothingWaiting, 0};
+        if (receipt.Kind == Receipt::rcNothingWaiting) {
+            if (!io->WaitReadable(wait)) {
                 if (raiseOnTimeout) throw ENetReadTimeout(text::kReadTimeout);
-                return -1;
+                return TNetFillResult::TimedOut();
             }
             if (m_ioHandler != io) {  // an owned transport was released while we waited
                 if (raiseIfClosed) throw ENetNotConnected(text::kNotConnected);
-                n = 0;
+                receipt = Receipt{};
+            } else if (io->IsOpen()) {
+                receipt = receiveOnce(*io, false);
             } else {
-                n = io->IsOpen() ? receiveOnce(*io, false) : 0;  // a released socket counts as closed
+                receipt = Receipt{};  // a released socket counts as closed
             }
         }
-        m_closedByPeer = (n == 0);
-        if (n == SocketErrorResult) {
+        m_closedByPeer = receipt.Kind == Receipt::rcClosed;
+        if (receipt.Kind == Receipt::rcError) {
             TNetStack& stack = Stack();
-            stack.CheckResult(n, {kErrShutdown, kErrConnAborted});
-            n = 0;
+            stack.CheckResult(SocketErrorResult, {kErrShutdown, kErrConnAborted});
+            receipt = Receipt{};
             const int code = stack.LastErrorCode();
             DropSocket();
             if (m_inputQueue.size() == 0) stack.RaiseError(code);
         }
         CheckClosed(raiseIfClosed, false);
-    } while (n == 0 && IsConnected());
-    return n;
+    } while (receipt.Kind == Receipt::rcClosed && IsConnected());
+    return receipt.Kind == Receipt::rcBytes ? TNetFillResult::Bytes(receipt.Count) : TNetFillResult::Closed();
 }
 
 // --- lines ---
@@ -211,7 +214,7 @@ std::string TNetTCPConnection::takeLine(int64_t position, const std::string& ter
     return line;
 }
 
-std::string TNetTCPConnection::ReadLine(const std::string& terminatorIn, int timeout, int maxLength) {
+std::string TNetTCPConnection::ReadLine(const std::string& terminatorIn, TNetTimeout timeout, int maxLength) {
     const int maximum = maxLength == -1 ? MaxLineLength : maxLength;
     const std::string terminator = terminatorIn.empty() ? std::string("\n") : terminatorIn;
     m_lineWasSplit = false;
@@ -226,8 +229,7 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminatorIn, int tim
         if (maximum != 0 && scanned > maximum) return tooLongLine(maximum);
         // A close with an unterminated line queued raises here.
         CheckClosed(true, true);
-        const int n = FillInputQueue(true, timeout, timeout == UseDefault);
-        if (n == -1) {
+        if (FillInputQueue(true, timeout, timeout.IsDefault()).Kind == TNetFillResult::frTimedOut) {
             m_lineTimedOut = true;
             return std::string();
         }
@@ -296,27 +298,22 @@ void TNetTCPConnection::ReadToStream(rtl::TStream& stream, int64_t count, bool u
     // Until close has no byte limit (a long body must not be cut at 2 GiB).
     const int64_t remaining = untilClose ? INT64_MAX : count;
     const uint64_t closesBefore = m_localCloses;
-    auto finish = [&] {
-        FinishWork(TWorkMode::wmRead);
-        if (stream.size() > stream.position()) stream.setSize(stream.position());
-    };
-    StartWork(TWorkMode::wmRead, untilClose ? 0 : count);
+    // The presized tail that was not filled is cut off once the work period has ended.
+    struct TrimTail {
+        rtl::TStream& stream;
+        ~TrimTail() {
+            if (stream.size() > stream.position()) stream.setSize(stream.position());
+        }
+    } trim{stream};
+    TNetWorkScope work(*this, TWorkMode::wmRead, untilClose ? 0 : count);
     try {
         readToStreamLoop(stream, remaining, untilClose);
     } catch (const ENetConnClosedGracefully&) {
         // Closed by our own CloseConnection (the user's Stop): the read just ends early.
-        finish();
         if (m_localCloses == closesBefore) throw;
-        return;
     } catch (const ENetNotConnected&) {
-        finish();
         if (m_localCloses == closesBefore) throw;
-        return;
-    } catch (...) {
-        finish();
-        throw;
     }
-    finish();
 }
 
 std::string TNetTCPConnection::TakeAvailable() {
@@ -327,15 +324,9 @@ std::string TNetTCPConnection::TakeAvailable() {
 
 std::string TNetTCPConnection::ReadAll() {
     std::string result;
-    StartWork(TWorkMode::wmRead, 0);
-    try {
-        while (IsConnected()) result += TakeAvailable();
-        result += TakeAvailable();  // what arrived with the close
-    } catch (...) {
-        FinishWork(TWorkMode::wmRead);
-        throw;
-    }
-    FinishWork(TWorkMode::wmRead);
+    const TNetWorkScope work(*this, TWorkMode::wmRead, 0);
+    while (IsConnected()) result += TakeAvailable();
+    result += TakeAvailable();  // what arrived with the close
     return result;
 }
 
@@ -432,22 +423,16 @@ void TNetTCPConnection::WriteFromStream(rtl::TStream& stream, bool fromStart, bo
     int64_t position = stream.position();
     const int64_t end = size != 0 ? position + size : stream.size();
     if (sendCountFirst) WriteInt32(static_cast<int32_t>(end - position), true);
-    StartWork(TWorkMode::wmWrite, end - position);
-    try {
-        std::unique_ptr<char[]> block(new char[static_cast<size_t>(std::max(SendBufferSize, 1))]);
-        while (true) {
-            const int64_t k = std::min<int64_t>(end - position, std::max(SendBufferSize, 1));
-            if (k <= 0) break;
-            const int64_t got = stream.read(block.get(), k);
-            if (got <= 0) throw ENetNoDataToRead(text::kNoDataToRead);
-            PutBytes(block.get(), got, false);
-            position += got;
-        }
-    } catch (...) {
-        FinishWork(TWorkMode::wmWrite);
-        throw;
+    const TNetWorkScope work(*this, TWorkMode::wmWrite, end - position);
+    std::unique_ptr<char[]> block(new char[static_cast<size_t>(std::max(SendBufferSize, 1))]);
+    while (true) {
+        const int64_t k = std::min<int64_t>(end - position, std::max(SendBufferSize, 1));
+        if (k <= 0) break;
+        const int64_t got = stream.read(block.get(), k);
+        if (got <= 0) throw ENetNoDataToRead(text::kNoDataToRead);
+        PutBytes(block.get(), got, false);
+        position += got;
     }
-    FinishWork(TWorkMode::wmWrite);
 }
 
 int64_t TNetTCPConnection::WriteFileContents(const std::string& fileName, bool /*allowPlatformSend*/) {

@@ -28,10 +28,16 @@ namespace net {
 
 enum class TNetMaxLineAction { maException, maSplit };
 
-// A numeric reply of a line protocol (not used by HTTP).
-struct TNetRFCReply {
-    int NumericCode = 0;
-    std::string Text;
+// What one FillInputQueue came to: bytes were queued, the connection is
+// closed, or the wait ran out (only when the time-out does not raise).
+struct TNetFillResult {
+    enum TKind { frBytes, frClosed, frTimedOut };
+    TKind Kind = frClosed;
+    int Count = 0;  // bytes of the last receive (frBytes)
+
+    static TNetFillResult Bytes(int count) { return {frBytes, count}; }
+    static TNetFillResult Closed() { return {frClosed, 0}; }
+    static TNetFillResult TimedOut() { return {frTimedOut, 0}; }
 };
 
 class TNetTCPConnection : public TNetComponent {
@@ -52,8 +58,6 @@ public:
     int RecvBufferSize = kDefaultBufferSize;
     int SendBufferSize = kDefaultBufferSize;
     TNotifyEvent OnDisconnected;
-    TNetRFCReply Greeting;
-    TNetRFCReply LastReply;
 
     // The transport; a transport set here is not owned (not freed on close).
     std::shared_ptr<TNetIOHandler> IOHandler() const { return m_ioHandler; }
@@ -78,17 +82,20 @@ public:
     virtual void CheckClosed(bool raiseIfClosed, bool ignoreBuffer);
     // A 1 ms look that only notices a close or collects waiting bytes.
     virtual void PeekClosed(bool raiseIfClosed);
-    virtual bool IsConnected();
+    // Whether a transport is open and the peer has not been seen closing.
+    // Changes nothing: CheckClosed and PeekClosed are the steps that notice a
+    // close and drop the socket.
+    virtual bool IsConnected() const;
     // Drops the socket and frees an owned transport (deferred while in use).
     virtual void CloseConnection();
     virtual void DropSocket();
-    // The only routine that receives. Returns the byte count of the last
-    // receive, 0 when closed, -1 after a time-out that does not raise.
-    virtual int FillInputQueue(bool raiseIfClosed, int timeout, bool raiseOnTimeout);
-    // terminator "" means LF; maxLength -1 means MaxLineLength; timeout in ms,
-    // UseDefault or Infinite. With an explicit timeout a time-out returns ""
-    // and sets LineTimedOut.
-    virtual std::string ReadLine(const std::string& terminator = "\n", int timeout = UseDefault, int maxLength = -1);
+    // The only routine that receives: waits (up to timeout) and queues what
+    // arrives.
+    virtual TNetFillResult FillInputQueue(bool raiseIfClosed, TNetTimeout timeout, bool raiseOnTimeout);
+    // terminator "" means LF; maxLength -1 means MaxLineLength. With an
+    // explicit timeout a time-out returns "" and sets LineTimedOut.
+    virtual std::string ReadLine(const std::string& terminator = "\n", TNetTimeout timeout = UseDefault,
+                                 int maxLength = -1);
     virtual void WriteText(const std::string& text);
     virtual void WriteLine(const std::string& text);
     // Sends [position, position+size) of stream (size 0: to its end), in
@@ -120,7 +127,14 @@ protected:
     void setOwnedIOHandler(std::shared_ptr<TNetIOHandler> handler);
 
 private:
-    int receiveOnce(TNetIOHandler& io, bool onlyIfWaiting);
+    // One receive into the queue, as the transport reported it.
+    struct Receipt {
+        enum TKind { rcBytes, rcClosed, rcError, rcNothingWaiting };
+        TKind Kind = rcClosed;
+        int Count = 0;
+        static Receipt FromResult(int n);
+    };
+    Receipt receiveOnce(TNetIOHandler& io, bool onlyIfWaiting);
     int receiveThroughIntercept(TNetIOHandler& io, bool onlyIfWaiting);
     bool canSkipWait();
     void sendNow(const void* buffer, int64_t count);
@@ -140,7 +154,7 @@ private:
     bool m_lineWasSplit = false;
     bool m_lineTimedOut = false;
     uint64_t m_localCloses = 0;
-    bool m_lastReceiveFull = false;  // the last receive filled RecvBufferSize: more is likely waiting  // CloseConnection calls, to tell a Stop from a failure
+    bool m_lastReceiveFull = false;  // the last receive filled RecvBufferSize: more is likely waiting
 };
 
 }  // namespace net

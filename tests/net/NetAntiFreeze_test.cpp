@@ -8,8 +8,10 @@
 
 #include "NetLoopbackServer.h"
 #include "net/NetSocketHandle.h"
+#include "ExpectThrow.h"
 
 using namespace net;
+using testsupport::expectThrowWith;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -94,12 +96,8 @@ TEST(NetAntiFreeze, UnlimitedWaitRunsSlicesUntilDataOrRelease) {
     c.handle().Receive(drain, sizeof drain);
     pumps.all = 0;
     pumps.onPump = [&](int n) { if (n == 2) c.handle().CloseSocketHandle(); };
-    try {
-        c.handle().WaitReadable(Infinite);
-        FAIL() << "a wait on a released socket must raise";
-    } catch (const ENetConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    expectThrowWith<ENetConnClosedGracefully>([&] { c.handle().WaitReadable(Infinite); },
+                                              "Connection Closed Gracefully.");
     EXPECT_EQ(pumps.all, 2);
     EXPECT_THROW(c.handle().WaitReadable(10), ENetConnClosedGracefully);
 }

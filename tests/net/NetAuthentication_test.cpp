@@ -1,7 +1,10 @@
 #include "net/NetAuthentication.h"
 #include "net/NetCoderMIME.h"
+#include "ExpectThrow.h"
 
 #include <gtest/gtest.h>
+
+using testsupport::expectThrowWith;
 
 namespace {
 
@@ -24,12 +27,7 @@ TEST(NetCoderMIME, EncodesAndDecodesBase64) {
     EXPECT_EQ(encoder.EncodeText(bytes), "AP/+gD8+");
     EXPECT_EQ(encoder.EncodeText(std::string(100, 'x')).find('\n'), std::string::npos);
     EXPECT_EQ(encoder.Encode("abcdef", 3), "YWJj");
-    try {
-        encoder.Encode("abcd", 4);
-        FAIL() << "uneven size accepted";
-    } catch (const net::ENetException& e) {
-        EXPECT_STREQ(e.what(), "Uneven size in Encode.");
-    }
+    expectThrowWith<net::ENetException>([&] { encoder.Encode("abcd", 4); }, "Uneven size in Encode.");
 
     EXPECT_EQ(decoder.DecodeText("YWJj"), "abc");
     EXPECT_EQ(decoder.DecodeText("YWI="), "ab");
@@ -45,13 +43,9 @@ TEST(NetAuthentication, SchemeRegistry) {
     ASSERT_NE(basic, nullptr) << "Basic is registered at start-up";
     EXPECT_STREQ(basic->className, "TNetBasicAuthentication");
     EXPECT_EQ(net::FindScheme("Digest"), nullptr);
-    try {
-        net::RegisterScheme("BASIC", basic);
-        FAIL() << "registered twice";
-    } catch (const net::ENetAlreadyRegisteredAuthenticationMethod& e) {
-        EXPECT_STREQ(e.what(),
-                     "This authentication method is already registered with class name TNetBasicAuthentication.");
-    }
+    expectThrowWith<net::ENetAlreadyRegisteredAuthenticationMethod>(
+        [&] { net::RegisterScheme("BASIC", basic); },
+        "This authentication method is already registered with class name TNetBasicAuthentication.");
     net::RegisterScheme("X-Test", basic);
     EXPECT_EQ(net::FindScheme("x-test"), basic);
     auto created = basic->create();
@@ -97,4 +91,20 @@ TEST(NetAuthentication, BasicChallengeSteps) {
     EXPECT_EQ(sneaky.DecideStep(), net::asAsk);
     EXPECT_EQ(sneaky.Username(), "");
     EXPECT_EQ(sneaky.Realm, "Plain");
+}
+
+TEST(NetAuthentication, ChallengeParametersNeverReachTheCredentials) {
+    net::TNetBasicAuthentication auth;
+    auth.SetUsername("u");
+    auth.SetPassword("p");
+    auth.SetChallenges(challenges({"Basic  realm=x, \tcharset=y, nonce"}));
+    EXPECT_EQ(auth.DecideStep(), net::asSend);
+    EXPECT_EQ(auth.Password(), "p") << "a parameter after a blank is not a continuation of the password line";
+    EXPECT_EQ(auth.Username(), "u");
+    EXPECT_EQ(auth.Realm, "x");
+    EXPECT_EQ(auth.AuthValues.LookupValue("charset"), "y");
+    EXPECT_EQ(auth.HeaderValue(), "Basic dTpw");
+    const int count = auth.AuthValues.Count();
+    auth.DecideStep();
+    EXPECT_EQ(auth.AuthValues.Count(), count) << "asking again adds nothing, a parameter without a value included";
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "net/NetConnectionErrors.h"
+#include "ExpectThrow.h"
 
 using namespace net;
+using testsupport::expectThrowWith;
 
 TEST(NetBuffer, ManagedBufferKeepsConsumedPrefixUntilThreshold) {
     TNetManagedBuffer buffer;
@@ -30,12 +32,7 @@ TEST(NetBuffer, ManagedBufferKeepsConsumedPrefixUntilThreshold) {
     EXPECT_EQ(consumedTotal, 18);
 
     buffer.Append("xy", 2);
-    try {
-        buffer.Consume(3);
-        FAIL();
-    } catch (const ENetNotEnoughDataInBuffer& e) {
-        EXPECT_STREQ(e.what(), "Not enough data in buffer.");
-    }
+    expectThrowWith<ENetNotEnoughDataInBuffer>([&] { buffer.Consume(3); }, "Not enough data in buffer.");
     EXPECT_THROW(buffer.TakeString(3), ENetNotEnoughDataInBuffer);
     buffer.Clear();  // no callback
     EXPECT_EQ(consumedTotal, 18);

@@ -21,7 +21,7 @@ std::string headerFor(TNetCookieManager& manager, const std::string& url, bool s
 const net::TNetNetscapeCookie* stored(TNetCookieManager& manager, const std::string& name) {
     net::TNetDomainsLock lock(manager.CookieCollection(), TNetCookies::lkRead);
     for (int d = 0; d < lock.Index().Count(); ++d) {
-        const auto& names = *lock.Index().At(d).names;
+        const auto& names = lock.Index().At(d).names;
         const int n = names.IndexOf(name);
         if (n >= 0) return names.At(n).cookie;
     }
@@ -42,7 +42,7 @@ TEST(NetCookie, ParsesNameValueAndAttributes) {
     EXPECT_EQ(cookie->CommentText, "hi");
     EXPECT_EQ(cookie->VersionText, "1");
     EXPECT_EQ(cookie->MaxAgeSeconds, -1);
-    EXPECT_EQ(cookie->FormatKind, 0) << "no expiry: written in the Netscape form";
+    EXPECT_EQ(cookie->FormatKind, net::TNetCookieFormat::cfNetscape) << "no expiry: written in the Netscape form";
     EXPECT_EQ(cookie->ServerForm(), "sid=a=b=c; path=/docs/; domain=.x.y; secure; comment=hi; version=1");
     EXPECT_EQ(cookie->ClientForm(), "sid=a=b=c");
 
@@ -59,13 +59,13 @@ TEST(NetCookie, ExpiryFromDatesAndMaxAge) {
     TNetCookies cookies;
     auto* dated = cookies.AddCookie2109();
     dated->ParseCookie("a=1; expires=Wed, 01 Jan 2070 00:00:00 GMT; path=/");
-    EXPECT_EQ(dated->FormatKind, 1);
+    EXPECT_EQ(dated->FormatKind, net::TNetCookieFormat::cfRFC2109);
     EXPECT_EQ(dated->ExpiresText, "Wed, 01 Jan 2070 00:00:00 GMT");
     EXPECT_EQ(dated->ServerForm(), "a=1; path=/") << "an RFC 2109 cookie does not write its expiry";
 
     auto* aged = cookies.AddCookie2109();
     aged->ParseCookie("b=2; max-age=3600; path=/");
-    EXPECT_EQ(aged->FormatKind, 0);
+    EXPECT_EQ(aged->FormatKind, net::TNetCookieFormat::cfNetscape);
     EXPECT_FALSE(aged->ExpiresText.empty());
     EXPECT_GE(aged->MaxAgeSeconds, 3598);
     EXPECT_LE(aged->MaxAgeSeconds, 3600);

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "net/NetPageFetcher.h"
 #include "HTTPTestServer.h"
 
 using namespace net;
@@ -48,7 +49,7 @@ void runCase(const Case& c) {
         c.script(conn);
     });
     TNetHTTP http;
-    http.HandleRedirects = true;
+    ConfigurePageFetcher(http);
     http.ReadTimeout = c.readTimeoutMs;
     rtl::TStringStream body;
     std::string outcome = "ok";
@@ -282,7 +283,7 @@ TEST(NetHTTPHostile, ClosingAtEveryByteOfTheAnswerEndsInADefinedWay) {
         for (size_t at = 0; at <= text.size(); ++at) {
             cut = at;
             TNetHTTP http;
-            http.HandleRedirects = true;
+            ConfigurePageFetcher(http);
             http.ReadTimeout = 3000;
             rtl::TStringStream body;
             std::string outcome = "ok";

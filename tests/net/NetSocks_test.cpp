@@ -12,6 +12,7 @@
 #include "net/NetTCPClient.h"
 
 using namespace net;
+using testsupport::expectThrowWith;
 
 namespace {
 
@@ -141,21 +142,11 @@ TEST(NetSocks, Socks5Refusals) {
 
     proxy.mode = SocksServer::Mode::RefuseConnect;
     auto refused = clientVia(proxy, TSocksVersion::svSocks5, "origin.tessaly.invalid");
-    try {
-        refused->OpenConnection();
-        FAIL();
-    } catch (const ENetSocksServerConnectionRefusedError& e) {
-        EXPECT_STREQ(e.what(), "Connection refused.");
-    }
+    expectThrowWith<ENetSocksServerConnectionRefusedError>([&] { refused->OpenConnection(); }, "Connection refused.");
 
     proxy.mode = SocksServer::Mode::Silent;
     auto silent = clientVia(proxy, TSocksVersion::svSocks5, "origin.tessaly.invalid");
-    try {
-        silent->OpenConnection();
-        FAIL();
-    } catch (const ENetSocksServerRespondError& e) {
-        EXPECT_STREQ(e.what(), "Socks server did not respond.");
-    }
+    expectThrowWith<ENetSocksServerRespondError>([&] { silent->OpenConnection(); }, "Socks server did not respond.");
 }
 
 TEST(NetSocks, Socks4And4A) {
@@ -178,10 +169,5 @@ TEST(NetSocks, Socks4And4A) {
 
     proxy.mode = SocksServer::Mode::Reject4;
     auto rejected = clientVia(proxy, TSocksVersion::svSocks4, "127.0.0.1");
-    try {
-        rejected->OpenConnection();
-        FAIL();
-    } catch (const ENetSocksRequestFailed& e) {
-        EXPECT_STREQ(e.what(), "Request rejected or failed.");
-    }
+    expectThrowWith<ENetSocksRequestFailed>([&] { rejected->OpenConnection(); }, "Request rejected or failed.");
 }

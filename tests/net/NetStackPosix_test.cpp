@@ -14,8 +14,10 @@
 #include "NetLoopbackServer.h"
 #include "net/NetComponent.h"
 #include "net/NetSocketHandle.h"
+#include "ExpectThrow.h"
 
 using namespace net;
+using testsupport::expectThrowWith;
 
 namespace {
 
@@ -62,14 +64,12 @@ TEST(NetStackPosix, ErrorTextsAndTranslatedNumbers) {
     TNetStackPosix::SetLastError(10048);
     EXPECT_TRUE(stack.CheckResult(-1, {10048}));
     EXPECT_EQ(stack.LastErrorCode(), 10048);
-    try {
-        stack.CheckResult(-1, {10053});
-        FAIL() << "CheckResult must raise for a code not tolerated";
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.code(), 10048);
-        EXPECT_STREQ(e.what(), "Socket Error # 10048\r\nAddress already in use.");
-        EXPECT_STREQ(e.className(), "ENetSocketError");
-    }
+    expectThrowWith<ENetSocketError>([&] { stack.CheckResult(-1, {10053}); },
+                                     "Socket Error # 10048\r\nAddress already in use.",
+                                     [&](const ENetSocketError& e) {
+                                         EXPECT_EQ(e.code(), 10048);
+                                         EXPECT_STREQ(e.className(), "ENetSocketError");
+                                     });
 }
 
 TEST(NetStackPosix, RefusedConnectReports10061) {
@@ -80,13 +80,9 @@ TEST(NetStackPosix, RefusedConnectReports10061) {
     handle.SetPeer("127.0.0.1", port);
     const int result = handle.ConnectPeer(AF_INET);
     EXPECT_EQ(result, -1);
-    try {
-        GStack().CheckResult(result);
-        FAIL() << "a refused connect must raise";
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.code(), 10061);
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
-    }
+    expectThrowWith<ENetSocketError>([&] { GStack().CheckResult(result); },
+                                     "Socket Error # 10061\r\nConnection refused.",
+                                     [&](const ENetSocketError& e) { EXPECT_EQ(e.code(), 10061); });
 }
 
 TEST(NetStackPosix, LocalhostAndAddressRules) {
@@ -121,12 +117,9 @@ TEST(NetStackPosix, UnresolvableNamesGoToTheLookupAndFailWith11001) {
     int codeForName = 0;
     int codeForBadAddress = 0;
     const bool answered = runWithin(4000, [&] {
-        try {
-            GStack().HostToIP("no-such-host.tessaly-test.invalid");
-        } catch (const ENetSocketError& e) {
-            codeForName = e.code();
-            EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
-        }
+        expectThrowWith<ENetSocketError>([] { GStack().HostToIP("no-such-host.tessaly-test.invalid"); },
+                                         "Socket Error # 11001\r\nHost not found.",
+                                         [&](const ENetSocketError& e) { codeForName = e.code(); });
         try {
             GStack().HostToIP("256.1.1.1");
         } catch (const ENetSocketError& e) {
@@ -167,34 +160,21 @@ TEST(NetStackPosix, BindTriesTheRangeFromTheTop) {
     EXPECT_EQ(first->Port, base + 1);
     auto second = bindInRange();
     EXPECT_EQ(second->Port, base);
-    try {
-        bindInRange();
-        FAIL() << "a full range must raise";
-    } catch (const ENetCanNotBindPortInRange& e) {
-        EXPECT_EQ(e.message(), rtl::format("Can not bind in port range (%d - %d)", base, base + 2));
-    }
+    expectThrowWith<ENetCanNotBindPortInRange>([&] { bindInRange(); },
+                                               rtl::format("Can not bind in port range (%d - %d)", base, base + 2));
 
     TNetSocketHandle reversed;
     reversed.AllocateHandle(SOCK_STREAM, 0);
     reversed.ClientPortMin = 5002;
     reversed.ClientPortMax = 5000;
-    try {
-        reversed.BindLocal();
-        FAIL() << "a reversed range must raise";
-    } catch (const ENetInvalidPortRange& e) {
-        EXPECT_STREQ(e.what(), "Invalid Port Range (5002 - 5000)");
-    }
+    expectThrowWith<ENetInvalidPortRange>([&] { reversed.BindLocal(); }, "Invalid Port Range (5002 - 5000)");
 
     TNetSocketHandle taken;
     taken.AllocateHandle(SOCK_STREAM, 0);
     taken.IP = "127.0.0.1";
     taken.Port = base + 2;
-    try {
-        taken.BindLocal();
-        FAIL() << "binding a port in use must raise";
-    } catch (const ENetCouldNotBindSocket& e) {
-        EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-    }
+    expectThrowWith<ENetCouldNotBindSocket>([&] { taken.BindLocal(); },
+                                            "Could not bind socket. Address and port are already in use.");
 
     TNetSocketHandle ephemeral;
     ephemeral.AllocateHandle(SOCK_STREAM, 0);
@@ -208,12 +188,7 @@ TEST(NetStackPosix, SocketSetAndSelect) {
     TNetSocketList list;
     for (int i = 0; i < 64; ++i) list.Add(1000 + i);
     EXPECT_THROW(list.Add(2000), ENetStackSetSizeExceeded);
-    try {
-        list.Item(64);
-        FAIL();
-    } catch (const ENetStackSetSizeExceeded& e) {
-        EXPECT_STREQ(e.what(), "Set Size Exceeded.");
-    }
+    expectThrowWith<ENetStackSetSizeExceeded>([&] { list.Item(64); }, "Set Size Exceeded.");
     list.Remove(1000);
     EXPECT_EQ(list.Count(), 63);
     EXPECT_EQ(list.Item(0), 1063);  // the last one moved into the freed place
@@ -244,12 +219,8 @@ TEST(NetStackPosix, ServiceLookups) {
     TNetComponent component;
     TNetStack& stack = GStack();
     EXPECT_EQ(stack.StackGetServByName("12345"), 12345);
-    try {
-        stack.StackGetServByName("no-such-service-x");
-        FAIL();
-    } catch (const ENetInvalidServiceName& e) {
-        EXPECT_STREQ(e.what(), "no-such-service-x is not a valid service.");
-    }
+    expectThrowWith<ENetInvalidServiceName>([&] { stack.StackGetServByName("no-such-service-x"); },
+                                            "no-such-service-x is not a valid service.");
     EXPECT_THROW(stack.StackGetServByName("99999"), ENetInvalidServiceName);
     if (stack.StackGetServByPort(80).empty()) GTEST_SKIP() << "no services database";
     EXPECT_EQ(stack.StackGetServByName("http"), 80);

@@ -14,8 +14,10 @@
 #include "net/NetAntiFreeze.h"
 #include "net/NetIOHandlerSocket.h"
 #include "net/NetTCPClient.h"
+#include "ExpectThrow.h"
 
 using namespace net;
+using testsupport::expectThrowWith;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -71,12 +73,7 @@ TEST(NetTCPConnection, MaxLineLengthExactlyOneOverAndSplit) {
     });
     auto client = connectTo(server.port());
     EXPECT_EQ(client->ReadLine(), bytesOf('a', 16384));
-    try {
-        client->ReadLine();
-        FAIL() << "a line one byte over the maximum must raise";
-    } catch (const ENetReadLnMaxLineLengthExceeded& e) {
-        EXPECT_STREQ(e.what(), "Max line length exceeded.");
-    }
+    expectThrowWith<ENetReadLnMaxLineLengthExceeded>([&] { client->ReadLine(); }, "Max line length exceeded.");
     client->MaxLineAction = TNetMaxLineAction::maSplit;
     EXPECT_EQ(client->ReadLine(), bytesOf('b', 16384));
     EXPECT_TRUE(client->LineWasSplit());
@@ -103,12 +100,7 @@ TEST(NetTCPConnection, QueuedBytesOutliveThePeersClose) {
     char six[6];
     client->ReadBytes(six, 6);
     EXPECT_EQ(std::string(six, 6), "456789");
-    try {
-        client->ReadBytes(four, 1);
-        FAIL() << "reading past the queue of a closed connection must raise";
-    } catch (const ENetConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    expectThrowWith<ENetConnClosedGracefully>([&] { client->ReadBytes(four, 1); }, "Connection Closed Gracefully.");
 }
 
 TEST(NetTCPConnection, ReadToStreamWorkEvents) {
@@ -188,12 +180,7 @@ TEST(NetTCPConnection, CloseFromOnWorkEndsReadToStreamQuietly) {
     EXPECT_FALSE(client->IsConnected());
     EXPECT_GE(lastCount, 100000);
     EXPECT_EQ(static_cast<int64_t>(stream.dataString().size()), lastCount);  // cut at what was received
-    try {
-        client->ReadLine();
-        FAIL() << "a read after the close must raise";
-    } catch (const ENetNotConnected& e) {
-        EXPECT_STREQ(e.what(), "Not Connected");
-    }
+    expectThrowWith<ENetNotConnected>([&] { client->ReadLine(); }, "Not Connected");
 }
 
 TEST(NetTCPConnection, CloseFromThePumpDuringAWait) {
@@ -215,12 +202,7 @@ TEST(NetTCPConnection, CloseFromThePumpDuringAWait) {
     pump.count = 0;
     auto liner = connectTo(server.port());
     pump.onPump = [&](int n) { if (n == 2) liner->CloseConnection(); };
-    try {
-        liner->ReadLine();
-        FAIL() << "the wait on the released socket must raise";
-    } catch (const ENetConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    expectThrowWith<ENetConnClosedGracefully>([&] { liner->ReadLine(); }, "Connection Closed Gracefully.");
     EXPECT_THROW(liner->ReadLine(), ENetNotConnected);
     done.release();
 }
@@ -233,12 +215,7 @@ TEST(NetTCPConnection, ReadTimeoutPumpsMeanwhile) {
     auto client = connectTo(server.port());
     client->ReadTimeout = 1000;
     auto start = Clock::now();
-    try {
-        client->ReadLine();
-        FAIL() << "no data within ReadTimeout must raise";
-    } catch (const ENetReadTimeout& e) {
-        EXPECT_STREQ(e.what(), "Read Timeout");
-    }
+    expectThrowWith<ENetReadTimeout>([&] { client->ReadLine(); }, "Read Timeout");
     EXPECT_GE(elapsedMs(start), 900);
     EXPECT_LT(elapsedMs(start), 5000);
     EXPECT_EQ(pump.count, 4);
@@ -255,12 +232,7 @@ TEST(NetTCPConnection, ConnectFailuresOnTheWorkerAndTheCallingThread) {
     TNetTCPClient plain;
     plain.SetHost("127.0.0.1");
     plain.SetPort(port);
-    try {
-        plain.OpenConnection();
-        FAIL();
-    } catch (const ENetSocketError& e) {
-        EXPECT_EQ(e.code(), 10061);
-    }
+    expectThrowWith<ENetSocketError>([&] { plain.OpenConnection(); }, "Socket Error # 10061\r\nConnection refused.");
     EXPECT_FALSE(plain.IsConnected());
 
     Pump pump;
@@ -268,12 +240,9 @@ TEST(NetTCPConnection, ConnectFailuresOnTheWorkerAndTheCallingThread) {
     TNetTCPClient worker;
     worker.SetHost("127.0.0.1");
     worker.SetPort(port);
-    try {
-        worker.OpenConnection();  // ReadTimeout 0, component active: on the worker thread
-        FAIL();
-    } catch (const ENetConnectException& e) {
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
-    }
+    expectThrowWith<ENetConnectException>(
+        [&] { worker.OpenConnection(); },
+        "Socket Error # 10061\r\nConnection refused.");  // ReadTimeout 0, component active: on the worker thread
     EXPECT_FALSE(worker.IsConnected());
 }
 
@@ -304,12 +273,7 @@ TEST(NetTCPConnection, ConnectToAFullBacklogTimesOut) {
     client.SetHost("127.0.0.1");
     client.SetPort(port);
     auto start = Clock::now();
-    try {
-        client.OpenConnection(400);
-        FAIL() << "a connect that never completes must time out";
-    } catch (const ENetConnectTimeout& e) {
-        EXPECT_STREQ(e.what(), "Connect timed out.");
-    }
+    expectThrowWith<ENetConnectTimeout>([&] { client.OpenConnection(400); }, "Connect timed out.");
     EXPECT_LT(elapsedMs(start), 5000);
     EXPECT_FALSE(client.IsConnected());
 
@@ -408,12 +372,7 @@ TEST(NetTCPConnection, CloseBetweenPartialSendsStopsWithNotConnected) {
         client->CloseConnection();  // frees the owned transport while PutBytes still uses it
     };
     const std::string big = bytesOf('w', 8 * 1024 * 1024);
-    try {
-        client->WriteText(big);
-        FAIL() << "the write must stop when the connection is closed under it";
-    } catch (const ENetNotConnected& e) {
-        EXPECT_STREQ(e.what(), "Not Connected");
-    }
+    expectThrowWith<ENetNotConnected>([&] { client->WriteText(big); }, "Not Connected");
     EXPECT_EQ(sendsSeen, 1);
     EXPECT_EQ(client->IOHandler(), nullptr);
     done.release();
@@ -433,12 +392,7 @@ TEST(NetTCPConnection, StatusEventsAndAlreadyConnected) {
     EXPECT_TRUE(connected);
     EXPECT_TRUE(client.IsConnected());
     EXPECT_TRUE(client.OwnsIOHandler());
-    try {
-        client.OpenConnection();
-        FAIL();
-    } catch (const ENetAlreadyConnected& e) {
-        EXPECT_STREQ(e.what(), "Already connected.");
-    }
+    expectThrowWith<ENetAlreadyConnected>([&] { client.OpenConnection(); }, "Already connected.");
     client.CloseConnection();
     EXPECT_TRUE(disconnected);
     EXPECT_FALSE(client.OwnsIOHandler());
@@ -452,9 +406,11 @@ TEST(NetTCPConnection, StatusEventsAndAlreadyConnected) {
 
 TEST(NetTCPConnection, InterceptChainAndASCIIFilter) {
     std::string seenByServer;
+    nettest::Latch received;
     nettest::LoopbackServer server([&](int fd) {
         nettest::sendAll(fd, "Hello\n\xC1\xC2\n");
         seenByServer = nettest::recvUpTo(fd, 6, 3000);
+        received.release();
     });
     auto outer = std::make_shared<TNetConnectionIntercept>();
     auto inner = std::make_shared<TNetConnectionIntercept>();
@@ -496,7 +452,7 @@ TEST(NetTCPConnection, InterceptChainAndASCIIFilter) {
     EXPECT_EQ(order[order.size() - 2], "inner send");
     EXPECT_EQ(order.back(), "disconnect");
     EXPECT_EQ(outer->Connection(), nullptr);
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(received.wait());
     EXPECT_EQ(seenByServer, "write!");
 }
 
@@ -527,14 +483,17 @@ TEST(NetTCPConnection, WriteFileContentsAndInt32) {
     ASSERT_TRUE(finished.wait());
     EXPECT_EQ(received, std::string("\x01\x02\x03\x04") + content);
     ::unlink(path);
-    try {
-        client->WriteFileContents("/tmp/tessaly-no-such-file");
-        FAIL();
-    } catch (const ENetFileNotFound& e) {
-        EXPECT_STREQ(e.what(), "File \"/tmp/tessaly-no-such-file\" not found");
-    }
+}
+
+TEST(NetTCPConnection, MissingFilesAndShortStreamsAreRefused) {
+    nettest::Latch done;
+    nettest::LoopbackServer server([&](int) { done.wait(); });
+    auto client = connectTo(server.port());
+    expectThrowWith<ENetFileNotFound>([&] { client->WriteFileContents("/tmp/tessaly-no-such-file"); },
+                                      "File \"/tmp/tessaly-no-such-file\" not found");
     rtl::TStringStream shortStream("abc");
     EXPECT_THROW(client->WriteFromStream(shortStream, true, false, 10), ENetNoDataToRead);
+    done.release();
 }
 
 // Full receives skip the wait while data streams; the time-out and the

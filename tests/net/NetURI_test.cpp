@@ -1,8 +1,10 @@
 #include "net/NetURI.h"
+#include "ExpectThrow.h"
 
 #include <gtest/gtest.h>
 
 using net::TNetURI;
+using testsupport::expectThrowWith;
 
 namespace {
 
@@ -62,20 +64,11 @@ TEST(NetURI, ComposesAndKeepsTheFullTextForProxies) {
     EXPECT_EQ(uri.URI, "http://u:p@h:81/a/doc.html?x=1#f");
 
     TNetURI relative("page.html");
-    try {
-        relative.ComposeURL(false, false);
-        FAIL() << "no protocol";
-    } catch (const net::ENetURIException& e) {
-        EXPECT_STREQ(e.what(), "Protocol field is empty");
-        EXPECT_STREQ(e.className(), "ENetURIException");
-    }
+    expectThrowWith<net::ENetURIException>(
+        [&] { relative.ComposeURL(false, false); }, "Protocol field is empty",
+        [&](const net::ENetURIException& e) { EXPECT_STREQ(e.className(), "ENetURIException"); });
     relative.Protocol = "http";
-    EXPECT_THROW(
-        try { relative.ComposeURL(false, false); } catch (const net::ENetURIException& e) {
-            EXPECT_STREQ(e.what(), "Host field is empty");
-            throw;
-        },
-        net::ENetException);
+    expectThrowWith<net::ENetURIException>([&] { relative.ComposeURL(false, false); }, "Host field is empty");
 }
 
 TEST(NetURI, CutTokenAndFindBackward) {
