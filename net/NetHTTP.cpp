@@ -476,7 +476,10 @@ void TNetCustomHTTP::readChunkedBody(TNetHTTPResponse& response) {
     ReportStatus(TNetStatus::hsStatusText, http::text::kChunkStarted);
     // Each round reads a chunk of at least one byte or ends: the peer's bytes bound it.
     for (int64_t size = ChunkLength(); size > 0; size = ChunkLength()) {
+        const uint64_t closesBefore = LocalCloseCount();
         readBodyExact(response, size);
+        // Our own close (a Stop) inside a chunk leaves nothing to read on, whichever transport was in use.
+        if (LocalCloseCount() != closesBefore) throw ENetNotConnected(text::kNotConnected);
         if (!ReadLine().empty()) throw ENetHTTPMessageError(http::text::kChunkNotEnded);
     }
     // Trailer fields up to the empty line, bounded like a head; none is used.

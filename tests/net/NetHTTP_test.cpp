@@ -532,14 +532,17 @@ TEST(NetHTTP, ProxyRequestLineCarriesTheAbsoluteURLAndHttpsTunnelsWithConnect) {
     EXPECT_EQ(http.Request().RouteUsed, rkProxy);
 
     // Without a TLS transport the tunnel carries the request as it is.
-    EXPECT_EQ(fetch(http, "https://secure.example.invalid/x"), "via proxy");
+    TNetHTTP plain;
+    plain.ProxyParams().SetProxyServer("127.0.0.1");
+    plain.ProxyParams().SetProxyPort(proxy.port());
+    EXPECT_EQ(fetch(plain, "https://secure.example.invalid/x"), "via proxy");
     const auto heads = proxy.requests();
     ASSERT_EQ(heads.size(), 3u);
     EXPECT_EQ(requestLine(heads[1]), "CONNECT secure.example.invalid:443 HTTP/1.1");
     EXPECT_NE(heads[1].find("Proxy-Connection: keep-alive"), std::string::npos);
     EXPECT_NE(heads[1].find("Pragma: no-cache"), std::string::npos);
     EXPECT_EQ(requestLine(heads[2]), "GET /x HTTP/1.1");
-    EXPECT_EQ(http.Request().RouteUsed, rkProxyTunnel);
+    EXPECT_EQ(plain.Request().RouteUsed, rkProxyTunnel);
 }
 
 TEST(NetHTTP, ClosingFromOnWorkEndsEachBodyMode) {
