@@ -365,3 +365,21 @@ TEST_F(GatherKeywordsTest, ClosingTheWindowDuringTheRunStopsItCleanly) {
     EXPECT_FALSE(window->jobRunning());
     ASSERT_TRUE(testsupport::processEventsUntil([&] { return !window->isVisible(); }, 3000)) << "closes once unwound";
 }
+
+TEST_F(GatherKeywordsTest, ClosingTheWindowEndsAnEndlessSeedPage) {
+    start("endlessseed");
+    QTimer::singleShot(700, [&] {
+        EXPECT_TRUE(window->jobRunning());
+        EXPECT_TRUE(panel("MainStatusPanel").startsWith("Getting URL: "));
+        window->close();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    button("btnGatherKeyword")->click();
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(panel("MainStatusPanel"), "Process aborted!");
+    EXPECT_EQ(window->keywordList().count(), 0);
+    EXPECT_FALSE(window->jobRunning());
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return !window->isVisible(); }, 3000));
+    ASSERT_TRUE(testsupport::processEventsUntil([&] { return service->log().find("streamed ") != std::string::npos; }, 20000));
+}

@@ -19,7 +19,8 @@ white. Its characters are answer_of(N), which hold "&", "#", "+" and a space
 so that only a percent-encoded answer arrives whole.
 
 Modes: "captcha" (the default), "table" (the seed request answers the table
-at once), "plain" (a page with neither prompt nor table), and three hostile
+at once), "plain" (a page with neither prompt nor table), "endlessseed" (the
+seed request answers an endless page), and four hostile
 image peers: "fileimage" (the image address is a file: URL), "endless" (the image address answers an endless page), "huge"
 (a 100 MB image, announced and sent), "loop" (the image address redirects to
 itself forever). LOG_FILE gets one line per request: the target, then
@@ -115,6 +116,8 @@ def make_handler(mode, log_file):
                     return self.send_page(200, table_page())
                 if mode == "plain":
                     return self.send_page(200, "<html><body>nothing to see</body></html>")
+                if mode == "endlessseed":
+                    return self.endless()
                 with lock:
                     state["sessions"] += 1
                     session = "S%d" % state["sessions"]
@@ -151,13 +154,16 @@ def make_handler(mode, log_file):
                 self.end_headers()
                 return self.stream(png(690, 274, COLOURS[0]) + b"\0" * 65536, 100 << 20)
             if mode == "endless":
-                self.send_response(200)
-                self.send_header("Content-Type", "text/html")
-                self.send_header("Connection", "close")
-                self.end_headers()
-                self.close_connection = True
-                return self.stream(b"<p>more and more</p>\n" * 3000, 1 << 30)
+                return self.endless()
             self.send_page(200, png(690, 274, COLOURS[number % 3]), "image/png")
+
+        def endless(self):
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            self.stream(b"<p>more and more</p>\n" * 3000, 1 << 30)
 
         def stream(self, piece, limit):
             # Until the peer hangs up, the limit is reached or a minute has passed.
