@@ -15,8 +15,14 @@ namespace {
 // Bytes Qt may hold for the view before it reads them.
 constexpr qint64 kReadBufferBytes = qint64{1} << 20;
 
+// The view's texts.
+const char* const kLoading = "Loading...";
+const char* const kTooLarge = "The answer is larger than 16 MiB and is not shown.";
 const char* const kNotWebRedirect = "The picture's address leads to an address that is not http or https.";
 const char* const kTooManyRedirects = "The picture's address redirects too often.";
+const char* const kTimedOut = "The picture did not arrive in time.";
+const char* const kHttpStatus = "The picture could not be loaded: HTTP status %1.";
+const char* const kNotLoaded = "The picture could not be loaded: %1";
 
 bool isWebScheme(const QString& scheme) { return scheme == "http" || scheme == "https"; }
 
@@ -29,13 +35,12 @@ QString shortened(QString text) {
 QString failureText(const QNetworkReply& reply) {
     switch (reply.error()) {
         case QNetworkReply::TooManyRedirectsError: return kTooManyRedirects;
-        case QNetworkReply::OperationCanceledError: return "The picture did not arrive in time.";
-        case QNetworkReply::ProtocolUnknownError: return kNotWebRedirect;
+        case QNetworkReply::OperationCanceledError: return kTimedOut;  // only the transfer time-out cancels
         default: break;
     }
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) return "The picture could not be loaded: HTTP status " + QString::number(status) + ".";
-    return "The picture could not be loaded: " + reply.errorString();
+    if (status >= 400) return QString(kHttpStatus).arg(status);
+    return QString(kNotLoaded).arg(reply.errorString());
 }
 
 }  // namespace
@@ -57,6 +62,7 @@ void TBrowserHostBase::Navigate(const QString& url) {
     dropLoad();
     m_url.clear();
     m_picture = QImage();
+    m_scaled = QImage();
     m_message.clear();
     update();
     if (url.isEmpty()) return;
@@ -66,7 +72,7 @@ void TBrowserHostBase::Navigate(const QString& url) {
                                 "\": only http and https addresses are shown.");
     m_url = target;
     m_redirects = 0;
-    m_message = "Loading...";
+    m_message = kLoading;
     startRequest(target);
 }
 
@@ -99,6 +105,7 @@ void TBrowserHostBase::dropLoad() {
 void TBrowserHostBase::endLoad(const QImage& picture, const QString& message) {
     dropLoad();
     m_picture = picture;
+    m_scaled = QImage();
     m_message = picture.isNull() ? shortened(message) : QString();
     update();
     emit loadFinished();
@@ -109,12 +116,12 @@ void TBrowserHostBase::replyMetaDataChanged() {
     if (status >= 300 && status < 400) return;  // a redirect's own body is not the answer
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
     if (length.isValid() && length.toLongLong() > kMaxPictureBytes)
-        endLoad({}, "The answer is larger than 16 MiB and is not shown.");
+        endLoad({}, kTooLarge);
 }
 
 void TBrowserHostBase::replyReadyRead() {
     if (m_body.size() + m_reply->bytesAvailable() > kMaxPictureBytes) {
-        endLoad({}, "The answer is larger than 16 MiB and is not shown.");
+        endLoad({}, kTooLarge);
         return;
     }
     m_body += m_reply->readAll();
@@ -145,7 +152,7 @@ void TBrowserHostBase::replyFinished() {
     }
     m_body += m_reply->readAll();
     if (m_body.size() > kMaxPictureBytes) {
-        endLoad({}, "The answer is larger than 16 MiB and is not shown.");
+        endLoad({}, kTooLarge);
         return;
     }
     const TPictureAnswer answer = decodePictureAnswer(m_body);
@@ -157,11 +164,11 @@ void TBrowserHostBase::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect area = contentsRect();
     if (!m_picture.isNull()) {
-        QSize size = m_picture.size().scaled(area.size(), Qt::KeepAspectRatio);
-        const QRect target(area.x() + (area.width() - size.width()) / 2,
-                           area.y() + (area.height() - size.height()) / 2, size.width(), size.height());
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, m_picture);
+        const QSize size = m_picture.size().scaled(area.size(), Qt::KeepAspectRatio);
+        // Scaled once per size: a large picture is not filtered again on every repaint.
+        if (m_scaled.size() != size) m_scaled = m_picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2,
+                          m_scaled);
         return;
     }
     if (m_message.isEmpty()) return;

@@ -80,6 +80,7 @@ private:
     int m_redirects = 0;
     QUrl m_url;
     QImage m_picture;
+    QImage m_scaled;  // m_picture as last drawn
     QString m_message;
 };
 
