@@ -20,7 +20,7 @@ so that only a percent-encoded answer arrives whole.
 
 Modes: "captcha" (the default), "table" (the seed request answers the table
 at once), "plain" (a page with neither prompt nor table), "endlessseed" (the
-seed request answers an endless page), and four hostile
+seed request answers an endless page, slowly), and four hostile
 image peers: "fileimage" (the image address is a file: URL), "endless" (the image address answers an endless page), "huge"
 (a 100 MB image, announced and sent), "loop" (the image address redirects to
 itself forever). LOG_FILE gets one line per request: the target, then
@@ -117,7 +117,7 @@ def make_handler(mode, log_file):
                 if mode == "plain":
                     return self.send_page(200, "<html><body>nothing to see</body></html>")
                 if mode == "endlessseed":
-                    return self.endless()
+                    return self.endless(b"<p>more and more</p>\n" * 100, 0.01)  # 200 kB/s: no size bound ends it
                 with lock:
                     state["sessions"] += 1
                     session = "S%d" % state["sessions"]
@@ -157,21 +157,24 @@ def make_handler(mode, log_file):
                 return self.endless()
             self.send_page(200, png(690, 274, COLOURS[number % 3]), "image/png")
 
-        def endless(self):
+        def endless(self, piece=b"<p>more and more</p>\n" * 3000, pause=0.0):
             self.send_response(200)
             self.send_header("Content-Type", "text/html")
             self.send_header("Connection", "close")
             self.end_headers()
             self.close_connection = True
-            self.stream(b"<p>more and more</p>\n" * 3000, 1 << 30)
+            self.stream(piece, 1 << 30, pause)
 
-        def stream(self, piece, limit):
+        def stream(self, piece, limit, pause=0.0):
             # Until the peer hangs up, the limit is reached or a minute has passed.
             sent, end = 0, time.time() + 60
             try:
                 while sent < limit and time.time() < end:
                     self.wfile.write(piece)
+                    self.wfile.flush()
                     sent += len(piece)
+                    if pause:
+                        time.sleep(pause)
             except OSError:
                 pass
             with lock, open(log_file, "a", encoding="latin-1") as log:
