@@ -72,7 +72,7 @@ void TfrmMain::GatherKeywords(std::string pageUrl, std::string page) {
             seed = dialog.SeedValue;
         }
         const std::string url = answerRequestUrl(m_endpoints.suggest, password, random, seed);
-        // Not tested: after a failure the page is empty and adds nothing.
+        // The result is not checked: after a failure the page is empty and adds nothing.
         if (GetURL(url, page)) pageUrl = fetchedPageUrl(url);
         if (isSecurityImagePage(page) && m_msgMain.ask("Wrong password. Do you want try again?") != mrOK) return;
         if (stopRequested) return;  // the window is closing
