@@ -115,7 +115,7 @@ void TfrmMain::buildToolBar() {
     struct ToolButton { const char* name; const char* caption; int left; int width; void (TfrmMain::*command)(); };
     const ToolButton buttons[] = {
         {"btnMainKeyword", "Main Keyword", 7, 99, &TfrmMain::btnMainKeywordClick},
-        {"btnGatherKeyword", "Gather Keywords", 109, 98, nullptr},
+        {"btnGatherKeyword", "Gather Keywords", 109, 98, &TfrmMain::btnGatherKeywordClick},
         {"btnAddKeyword", "Add Keywords", 210, 99, &TfrmMain::btnAddKeywordClick},
         {"btnGatherData", "Gather Data", 312, 98, &TfrmMain::btnGatherDataClick},
         {"btnSaveResults", "Save Results", 414, 98, &TfrmMain::btnSaveResultsClick},

@@ -35,6 +35,7 @@ class QTreeView;
 namespace app {
 
 class TClickLabel;
+class TfrmCaptcha;
 class TKeywordListModel;
 class TMainGauge;
 class TStatusPanel;
@@ -85,6 +86,9 @@ public:
     // --- commands ---
     void btnGatherDataClick();
     void RunGatherData();
+    void btnGatherKeywordClick();
+    // Appends one Keyword row per row of the page's suggestion table.
+    void ParseSuggestions(const std::string& pageText);
     void btnMainKeywordClick();
     void btnAddKeywordClick();
     void AddKeywordsFromFile(const std::string& path);
@@ -125,12 +129,16 @@ private:
     void disconnectClient();
     void stopGatherData();
     void finishJob();
+    void GatherKeywords(std::string pageUrl, std::string page);
+    std::string fetchedPageUrl(const std::string& requested) const;
+    void closeKeywordDialogs();
 
     std::unique_ptr<net::TNetHTTP> NetHTTP1;
     std::unique_ptr<net::TNetAntiFreeze> NetAntiFreeze1;
     std::string m_downloadPath;
     bool m_jobRunning = false;
     bool m_closeAfterJob = false;
+    TfrmCaptcha* m_captcha = nullptr;  // the open security-image dialog
 
     std::string m_folder;
     Endpoints m_endpoints;

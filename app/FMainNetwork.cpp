@@ -250,6 +250,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         m_closeAfterJob = true;
         stopRequested = true;
         disconnectClient();
+        closeKeywordDialogs();
         event->ignore();
         return;
     }
