@@ -8,7 +8,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config
  zlib1g-dev libjpeg62-turbo-dev libssl-dev libdw-dev
  libgtest-dev libbenchmark-dev
  clang libclang-rt-14-dev
- python3 curl nginx-light
+ python3 curl nginx-light python3-aiosmtpd dnsmasq-base xdg-utils
  xvfb xauth x11-utils imagemagick gifsicle libgif-dev time
  fonts-liberation2 fonts-dejavu-core"
 

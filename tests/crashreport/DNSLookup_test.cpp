@@ -9,89 +9,22 @@
 #include <chrono>
 #include <thread>
 
-#include "ChildServer.h"
-#include "ExpectThrow.h"
+#include "MailTestServers.h"
 #include "crashreport/DNSMessage.h"
 #include "crashreport/MXLookup.h"
 #include "crashreport/MailFormat.h"
 #include "crashreport/QuillClientSocket.h"
 
 using namespace crashreport;
-using testsupport::TChildServer;
+using namespace testsupport;
 
 namespace {
-
-constexpr char kDnsmasq[] = "/usr/sbin/dnsmasq";
-constexpr char kPython[] = "/usr/bin/python3";
 
 std::string bytes(std::initializer_list<int> values) {
     std::string out;
     for (int v : values) out += static_cast<char>(v);
     return out;
 }
-
-int freeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-int countLines(const std::string& text, const std::string& needle) {
-    int n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-    return n;
-}
-
-// Debian's dnsmasq on a loopback port with the given MX records, no upstream servers.
-class Dnsmasq {
-public:
-    Dnsmasq(const QTemporaryDir& dir, const std::vector<std::string>& mxHosts) : m_log(path(dir, "dnsmasq.log")) {
-        m_port = freeUdpPort();
-        std::vector<std::string> argv{kDnsmasq, "--no-daemon", "--no-resolv", "--no-hosts", "--conf-file=/dev/null",
-                                      "--port=" + std::to_string(m_port), "--listen-address=127.0.0.1",
-                                      "--bind-interfaces", "--log-queries", "--log-facility=-", "--pid-file="};
-        if (::getuid() == 0) argv.push_back("--user=root");
-        for (const std::string& mx : mxHosts) argv.push_back("--mx-host=" + mx);
-        m_server = std::make_unique<TChildServer>(argv, m_log);
-        m_server->endWithSignal();
-        for (int i = 0; i < 200 && log().find("started") == std::string::npos; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    static std::string path(const QTemporaryDir& dir, const char* name) { return dir.path().toStdString() + "/" + name; }
-    std::string log() const { return testsupport::readWholeFile(m_log); }
-    uint16_t port() const { return static_cast<uint16_t>(m_port); }
-    int mxQueries(const std::string& domain) const { return countLines(log(), "query[MX] " + domain + " from"); }
-
-private:
-    std::string m_log;
-    int m_port = 0;
-    std::unique_ptr<TChildServer> m_server;
-};
-
-// Our crafted-answer server (tests/servers/dns_crafted.py).
-class CraftedDNS {
-public:
-    CraftedDNS(const QTemporaryDir& dir, const std::string& mode, const std::string& address = "127.0.0.1",
-               int port = 0)
-        : m_log(dir.path().toStdString() + "/" + mode + "-" + address + ".log"),
-          m_server({kPython, TESSALY_TEST_SERVERS "/dns_crafted.py", "--mode", mode, "--address", address, "--port",
-                    std::to_string(port), "--log", m_log}) {
-        m_port = m_server.firstLineAsPort();
-    }
-    uint16_t port() const { return static_cast<uint16_t>(m_port); }
-    int queries() const { return countLines(testsupport::readWholeFile(m_log), "\n"); }
-
-private:
-    std::string m_log;
-    TChildServer m_server;
-    int m_port = 0;
-};
 
 TDNSSettings settingsFor(const QTemporaryDir& dir, uint16_t port, const std::string& resolvConf, int timeoutMs = 3000) {
     TDNSSettings s;
@@ -211,9 +144,10 @@ TEST(MXLookup, ResolvConfServersInOrder) {
 }
 
 TEST(MXLookup, AgainstDnsmasqTheLowestPreferenceIsTaken) {
-    if (::access(kDnsmasq, X_OK) != 0) GTEST_SKIP() << "dnsmasq (dnsmasq-base) is not installed";
+    if (!Dnsmasq::installed()) GTEST_SKIP() << "dnsmasq (dnsmasq-base) is not installed";
     QTemporaryDir dir;
     Dnsmasq dns(dir, {"alpha.test,far.invalid,20", "alpha.test,near.test,5", "alpha.test,mid.test,10"});
+    ASSERT_TRUE(dns.started()) << dns.log();
     const TDNSSettings s = settingsFor(dir, dns.port(), "nameserver 127.0.0.1\n");
     EXPECT_EQ(lookupMX("alpha.test", s), "near.test");
     EXPECT_EQ(dns.mxQueries("alpha.test"), 1);

@@ -17,7 +17,8 @@ import sys
 def main():
     source, out = sys.argv[1], sys.argv[2]
     with open(source, "rb") as f:
-        message = email.message_from_binary_file(f, policy=email.policy.compat32)
+        # From bytes: a binary file would be read through universal newlines, losing the CRs.
+        message = email.message_from_bytes(f.read(), policy=email.policy.compat32)
     with open(os.path.join(out, "headers.txt"), "w") as f:
         for name, value in message.items():
             f.write("%s: %s\n" % (name, value))

@@ -101,7 +101,7 @@ def main():
         def authenticator(server, session, envelope, mechanism, auth_data):
             ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == user
                   and auth_data.password.decode() == password)
-            return AuthResult(success=ok, auth_data=auth_data if ok else None)
+            return AuthResult(success=ok, handled=False, auth_data=auth_data if ok else None)
 
         kwargs["authenticator"] = authenticator
     controller = SinkController(Handler(options), logging_smtp(options.store), **kwargs)
