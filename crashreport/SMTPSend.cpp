@@ -82,10 +82,10 @@ TSMTPOutcome sendToRecipient(const std::string& recipient, const TMailContent& m
         step(txtConnectingSMTP);
         TQuillClientSMTP client(outcome.server, settings.port, settings.timeoutMs);
         converse(client, recipient, mail, settings, step);
+        outcome.sent = true;  // the server took the message; a failing close does not undo that
         client.close();
-        outcome.sent = true;
     } catch (const std::exception& e) {
-        outcome.error = e.what();
+        if (!outcome.sent) outcome.error = e.what();
     }
     return outcome;
 }
