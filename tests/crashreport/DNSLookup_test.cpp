@@ -191,7 +191,7 @@ TEST(MXLookup, CraftedAnswersCompressionLoopsAndStrays) {
             }
         }
         // A refused answer ends the wait for this server at once: no hang, no time-out.
-        EXPECT_LT(msSince(start), 2000);
+        EXPECT_LT(msSince(start), 3000) << "well before the time-out of 5000 ms";
         EXPECT_EQ(server.queries(), 1);
     }
 }
@@ -208,7 +208,7 @@ TEST(MXLookup, EachServerInTurnUntilOneAnswers) {
         dir, static_cast<uint16_t>(port), "nameserver 127.0.0.2\nnameserver 127.0.0.3\nnameserver 127.0.0.4\n", 400);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(lookupMX("example.test", s), "primary.example.test");
-    EXPECT_GE(msSince(start), 400);  // the silent server's time-out
+    EXPECT_GE(msSince(start), 350);  // the silent server's time-out of 400 ms
     EXPECT_LT(msSince(start), 3000);
     EXPECT_EQ(silent.queries(), 1);
     EXPECT_EQ(looping.queries(), 1);
@@ -227,5 +227,5 @@ TEST(MXLookup, EachServerInTurnUntilOneAnswers) {
     const TDNSSettings closed = settingsFor(dir, static_cast<uint16_t>(freeUdpPort()), "nameserver 127.0.0.1\n", 5000);
     const auto again = std::chrono::steady_clock::now();
     EXPECT_THROW(lookupMX("example.test", closed), EQuillSocketError);
-    EXPECT_LT(msSince(again), 2000);
+    EXPECT_LT(msSince(again), 3000);
 }

@@ -305,7 +305,7 @@ TEST(SMTPDelivery, ServerThatNeverAnswersTimesOut) {
     const TSMTPOutcome outcome = sendToRecipient("dev@example.test", plainMail(), serverSettings(silent.port(), 300));
     EXPECT_FALSE(outcome.sent);
     EXPECT_GE(msSince(start), 250);
-    EXPECT_LT(msSince(start), 2000);
+    EXPECT_LT(msSince(start), 3000);
     EXPECT_EQ(outcome.error, "Socket timeout.\r\nSocket log:\r\nConnected to 127.0.0.1 port " +
                                  std::to_string(silent.port()) + "\r\n");
 
@@ -351,7 +351,7 @@ TEST(SMTPDelivery, HostileRepliesFailWithoutWaiting) {
         const auto start = std::chrono::steady_clock::now();
         const TSMTPOutcome outcome = sendToRecipient("dev@example.test", plainMail(), serverSettings(server.port(), 5000));
         EXPECT_FALSE(outcome.sent);
-        EXPECT_LT(msSince(start), 2000);
+        EXPECT_LT(msSince(start), 3000) << "well before the time-out of 5000 ms";
         EXPECT_EQ(outcome.error.substr(0, outcome.error.find("\r\nSocket log:")), c.error);
     }
 
