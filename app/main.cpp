@@ -2,6 +2,7 @@
 #include "app/FMain.h"
 #include "crashreport/ErrorDialog.h"
 #include "crashreport/ExceptionLog.h"
+#include "crashreport/SMTPDialog.h"
 #include "platform/ExecutableFolder.h"
 
 namespace {
@@ -17,6 +18,7 @@ public:
         params.description = "Tessaly";
         params.version = "1.0";
         crashreport::TExceptionLog::install(std::move(params));
+        crashreport::installReportDelivery();
     }
     ~CrashReporterScope() { crashreport::TExceptionLog::uninstall(); }
     CrashReporterScope(const CrashReporterScope&) = delete;

@@ -116,6 +116,10 @@ TQuillModuleOptionsEx readOptions(const rtl::TIniReader& ini) {
     r.readNumber("SMTPPort", o.SMTPPort, 1, 65535);
     r.readString("SMTPUser", o.SMTPUser);
     r.readString("SMTPPassword", o.SMTPPassword);
+    r.readNumber("SocketTimeout", o.SocketTimeout, 1, kMaxSocketTimeout);
+    r.readString("ResolvConf", o.ResolvConf);
+    r.readString("DNSServer", o.DNSServer);
+    r.readNumber("DNSPort", o.DNSPort, 1, 65535);
     return o;
 }
 

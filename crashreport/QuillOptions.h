@@ -37,6 +37,12 @@ struct TQuillModuleOptions {
     uint16_t SMTPPort = 25;
     std::string SMTPUser;
     std::string SMTPPassword;
+    // Delivery's sockets and MX lookup: the wait of every socket call, the DNS
+    // servers' file, the server asked when it names none, and the DNS port.
+    int SocketTimeout = 30000;
+    std::string ResolvConf = "/etc/resolv.conf";
+    std::string DNSServer = "127.0.0.1";
+    uint16_t DNSPort = 53;
 };
 
 struct TQuillModuleOptionsEx : TQuillModuleOptions {
@@ -59,6 +65,7 @@ struct TQuillModuleOptionsEx : TQuillModuleOptions {
 
 inline constexpr int kMaxLogEntriesLimit = 1000;
 inline constexpr int kMaxFreezeSeconds = 3600;
+inline constexpr int kMaxSocketTimeout = 600000;
 
 // Reads [Options] of the INI file at path over the defaults.
 TQuillModuleOptionsEx loadQuillOptions(const std::string& path);

@@ -8,12 +8,12 @@ SET=${1:-run}
 RUN_PACKAGES="build-essential cmake ninja-build pkg-config
  qt6-base-dev qt6-base-dev-tools libgl-dev
  zlib1g-dev libjpeg62-turbo-dev libssl-dev libdw-dev
- fonts-liberation2 fonts-dejavu-core"
+ fonts-liberation2 fonts-dejavu-core xdg-utils"
 
 TEST_PACKAGES="$RUN_PACKAGES
  libgtest-dev libbenchmark-dev
  clang libclang-rt-14-dev
- python3 curl nginx-light openssl
+ python3 curl nginx-light openssl python3-aiosmtpd dnsmasq-base
  xvfb xauth x11-utils imagemagick gifsicle libgif-dev time
  desktop-file-utils appstream man-db dpkg-dev file"
 
