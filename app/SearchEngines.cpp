@@ -21,17 +21,23 @@ const std::string& engineHost(const Endpoints& endpoints, const SearchEngine& en
     }
 }
 
-std::string encodeKeyword(std::string_view keyword) {
+namespace {
+
+bool isUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+// Each byte as itself when unreserved, as "+" when a space and spaceAsPlus, else as %XX.
+std::string encodeBytes(std::string_view bytes, bool spaceAsPlus) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(keyword.size() * 3);
-    for (const char ch : keyword) {
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                                c == '-' || c == '.' || c == '_' || c == '~';
-        if (c == ' ') {
+        if (c == ' ' && spaceAsPlus) {
             out += '+';
-        } else if (unreserved) {
+        } else if (isUnreserved(c)) {
             out += ch;
         } else {
             out += '%';
@@ -41,6 +47,12 @@ std::string encodeKeyword(std::string_view keyword) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string percentEncode(std::string_view bytes) { return encodeBytes(bytes, false); }
+
+std::string encodeKeyword(std::string_view keyword) { return encodeBytes(keyword, true); }
 
 std::string engineUrl(const SearchEngine& engine, const std::string& host, std::string_view keyword, bool precise) {
     const char* quote = precise ? "%22" : "";

@@ -32,6 +32,9 @@ const std::array<SearchEngine, 3>& searchEngines();
 // The configured host of an engine ("host" or "host:port").
 const std::string& engineHost(const Endpoints& endpoints, const SearchEngine& engine);
 
+// Every byte other than A-Z a-z 0-9 - . _ ~ as %XX (a space too).
+std::string percentEncode(std::string_view bytes);
+
 // Spaces become "+"; every byte other than A-Z a-z 0-9 - . _ ~ becomes %XX,
 // so "AT&T", "c#" and non-ASCII keywords reach the engine whole.
 std::string encodeKeyword(std::string_view keyword);

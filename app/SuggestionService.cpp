@@ -8,24 +8,6 @@ namespace app {
 
 bool isSecurityImagePage(std::string_view page) { return page.find(kSecurityImagePrompt) != std::string_view::npos; }
 
-std::string percentEncode(std::string_view bytes) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            out += ch;
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
-
 std::string seedRequestUrl(const std::string& host, std::string_view mainKeyword) {
     return "http://" + host + "/?seed=" + encodeKeyword(mainKeyword) + "&adult_filter=remove_offensive&suggest=Hit+Me";
 }

@@ -6,15 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "app/SearchEngines.h"
+
 namespace app {
 
 // A page holding this text (case-sensitive) asks for the characters of a
 // security image.
 constexpr std::string_view kSecurityImagePrompt = "Please enter the characters in the image";
 bool isSecurityImagePage(std::string_view page);
-
-// Every byte other than A-Z a-z 0-9 - . _ ~ as %XX (a space too).
-std::string percentEncode(std::string_view bytes);
 
 // "http://" host "/?seed=" keyword "&adult_filter=remove_offensive&suggest=Hit+Me",
 // the keyword with spaces as "+" and other bytes percent-encoded.

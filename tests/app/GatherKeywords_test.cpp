@@ -25,18 +25,9 @@ namespace {
 
 const QColor kImageColours[] = {QColor(200, 30, 30), QColor(30, 160, 40), QColor(40, 60, 200)};
 
-// Runs action on the next modal window named name; the watch lives until it
-// has fired or timed out.
+// Runs action on the next modal window named name.
 void onModal(const QString& name, std::function<void(QWidget*)> action, int timeoutMs = 15000) {
-    auto* watch = new testsupport::ModalWatch(name, std::move(action), timeoutMs);
-    auto* reaper = new QTimer;
-    QObject::connect(reaper, &QTimer::timeout, [watch, reaper] {
-        if (!watch->finished()) return;
-        reaper->stop();
-        reaper->deleteLater();
-        delete watch;
-    });
-    reaper->start(20);
+    testsupport::onModal(name, std::move(action), timeoutMs);
 }
 
 browser::TBrowserHost& viewOf(QWidget* dialog) { return *dialog->findChild<browser::TBrowserHost*>("BrowserHost1"); }

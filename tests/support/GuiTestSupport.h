@@ -77,10 +77,11 @@ private:
     bool m_finished = false;
 };
 
-// A watch for any modal window that lives until it has fired or timed out.
-// Only for code that certainly opens one; otherwise keep a ModalWatch in scope.
-inline void onNextModal(std::function<void(QWidget*)> action, int timeoutMs = 5000) {
-    auto* watch = new ModalWatch({}, std::move(action), timeoutMs);
+// A watch for the next modal window named name (any, when empty) that lives
+// until it has fired or timed out. Only for code that certainly opens one;
+// otherwise keep a ModalWatch in scope.
+inline void onModal(const QString& name, std::function<void(QWidget*)> action, int timeoutMs = 5000) {
+    auto* watch = new ModalWatch(name, std::move(action), timeoutMs);
     auto* reaper = new QTimer;
     QObject::connect(reaper, &QTimer::timeout, [watch, reaper] {
         if (!watch->finished()) return;
@@ -89,6 +90,10 @@ inline void onNextModal(std::function<void(QWidget*)> action, int timeoutMs = 50
         delete watch;
     });
     reaper->start(20);
+}
+
+inline void onNextModal(std::function<void(QWidget*)> action, int timeoutMs = 5000) {
+    onModal({}, std::move(action), timeoutMs);
 }
 
 inline void writeFile(const std::string& path, const std::string& bytes) {
