@@ -392,7 +392,14 @@ void TNetCustomHTTP::openTunnel() {
 void TNetCustomHTTP::EnsureOpen(TNetHTTPResponse& response) {
     if (!reusable(response) && IsConnected()) CloseConnection();
     PeekClosed(false);
-    if (!IsConnected()) OpenConnection(ReadTimeout);
+    if (!IsConnected()) {
+        try {
+            OpenConnection(ReadTimeout);
+        } catch (const ENetSSLProtocolReplyError&) {
+            CloseConnection();  // a failed handshake leaves nothing to reuse
+            throw;
+        }
+    }
 }
 
 void TNetCustomHTTP::SendHead(TNetHTTPRequest& request, const TNetURI* url) {
