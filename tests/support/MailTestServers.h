@@ -26,16 +26,23 @@ inline std::string inFolder(const QTemporaryDir& dir, const std::string& name) {
     return dir.path().toStdString() + "/" + name;
 }
 
+// A loopback port free for both UDP and TCP at the time of asking (dnsmasq listens on both).
 inline int freeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
-    ::close(fd);
-    return ntohs(a.sin_port);
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        const int udp = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(udp, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t length = sizeof a;
+        ::getsockname(udp, reinterpret_cast<sockaddr*>(&a), &length);
+        const int tcp = ::socket(AF_INET, SOCK_STREAM, 0);
+        const bool bothFree = ::bind(tcp, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(tcp);
+        ::close(udp);
+        if (bothFree) return ntohs(a.sin_port);
+    }
+    return 0;
 }
 
 inline int countOf(const std::string& text, const std::string& needle) {
@@ -47,17 +54,22 @@ inline int countOf(const std::string& text, const std::string& needle) {
 // Debian's dnsmasq on a loopback port with the given --mx-host records and no upstream servers.
 class Dnsmasq {
 public:
-    Dnsmasq(const QTemporaryDir& dir, const std::vector<std::string>& mxHosts)
-        : m_log(inFolder(dir, "dnsmasq.log")), m_port(freeUdpPort()) {
-        std::vector<std::string> argv{kDnsmasq, "--no-daemon", "--no-resolv", "--no-hosts", "--conf-file=/dev/null",
-                                      "--port=" + std::to_string(m_port), "--listen-address=127.0.0.1",
-                                      "--bind-interfaces", "--log-queries", "--log-facility=-", "--pid-file="};
-        if (::getuid() == 0) argv.push_back("--user=root");
-        for (const std::string& mx : mxHosts) argv.push_back("--mx-host=" + mx);
-        m_server = std::make_unique<TChildServer>(argv, m_log);
-        m_server->endWithSignal();
-        for (int i = 0; i < 200 && log().find("started") == std::string::npos; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    Dnsmasq(const QTemporaryDir& dir, const std::vector<std::string>& mxHosts) : m_log(inFolder(dir, "dnsmasq.log")) {
+        // Another process may take the port between our asking and dnsmasq's binding: then a new port is tried.
+        for (int attempt = 0; attempt < 5 && !started(); ++attempt) {
+            m_port = freeUdpPort();
+            ::truncate(m_log.c_str(), 0);  // no word of an earlier attempt is read as this one's
+            std::vector<std::string> argv{kDnsmasq, "--no-daemon", "--no-resolv", "--no-hosts",
+                                          "--conf-file=/dev/null", "--port=" + std::to_string(m_port),
+                                          "--listen-address=127.0.0.1", "--bind-interfaces", "--log-queries",
+                                          "--log-facility=-", "--pid-file="};
+            if (::getuid() == 0) argv.push_back("--user=root");
+            for (const std::string& mx : mxHosts) argv.push_back("--mx-host=" + mx);
+            m_server = std::make_unique<TChildServer>(argv, m_log);
+            m_server->endWithSignal();
+            for (int i = 0; i < 200 && !started() && log().find("failed to") == std::string::npos; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
     }
     static bool installed() { return ::access(kDnsmasq, X_OK) == 0; }
     bool started() const { return log().find("started") != std::string::npos; }
@@ -67,7 +79,7 @@ public:
 
 private:
     std::string m_log;
-    int m_port;
+    int m_port = 0;
     std::unique_ptr<TChildServer> m_server;
 };
 
