@@ -54,10 +54,10 @@ struct Fixture {
     }
 };
 
-Fixture& fixture() {
-    static Fixture f;
-    return f;
-}
+// Made in main, inside the application's lifetime: the window must go before the application object does.
+Fixture* theFixture = nullptr;
+
+Fixture& fixture() { return *theFixture; }
 
 // Reports the average wall time of one request over all iterations.
 void reportPerRequest(benchmark::State& state, size_t requestsPerIteration) {
@@ -154,7 +154,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app::TApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    {
+        Fixture f;
+        theFixture = &f;
+        benchmark::RunSpecifiedBenchmarks();
+        theFixture = nullptr;
+    }
     benchmark::Shutdown();
     return 0;
 }
