@@ -59,15 +59,7 @@ public:
         return true;
     }
     // A body in chunked coding: one size line per piece, then "0".
-    bool sendChunked(const std::vector<std::string>& pieces) {
-        std::string out;
-        for (const auto& piece : pieces) {
-            char size[32];
-            std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
-            out += size + piece + "\r\n";
-        }
-        return send(out + "0\r\n\r\n");
-    }
+    bool sendChunked(const std::vector<std::string>& pieces) { return send(nettest::chunkedBody(pieces)); }
     // Ends the connection with a reset instead of an orderly close.
     void reset() {
         linger option{1, 0};

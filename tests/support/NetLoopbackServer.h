@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
@@ -52,6 +53,17 @@ inline int unusedPort() {
     const int port = localPort(fd);
     ::close(fd);
     return port;
+}
+
+// A body in chunked coding: one size line per piece, then "0" and the empty trailer.
+inline std::string chunkedBody(const std::vector<std::string>& pieces) {
+    std::string out;
+    for (const auto& piece : pieces) {
+        char size[32];
+        std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+        out += size + piece + "\r\n";
+    }
+    return out + "0\r\n\r\n";
 }
 
 inline bool sendAll(int fd, const std::string& bytes) {

@@ -144,15 +144,7 @@ public:
         }
         return true;
     }
-    bool sendChunked(const std::vector<std::string>& pieces) {
-        std::string out;
-        for (const auto& piece : pieces) {
-            char size[32];
-            std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
-            out += size + piece + "\r\n";
-        }
-        return send(out + "0\r\n\r\n");
-    }
+    bool sendChunked(const std::vector<std::string>& pieces) { return send(nettest::chunkedBody(pieces)); }
     // Our close_notify: an orderly end of the TLS stream.
     void closeNotify() { SSL_shutdown(m_ssl); }
     // Encrypts bytes as usual but puts only all but the last `keep` bytes of
